@@ -1,0 +1,2 @@
+#include "tests/tools/pkgtool.h"
+int CmdPackage(int, char**) { return 2; }
