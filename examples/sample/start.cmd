@@ -1,0 +1,2 @@
+@echo off
+echo Sample Product 1.0
