@@ -7,6 +7,7 @@
 // that begins or ends with a blank or tab, or is wrapped in a pair of the same
 // quote, is written inside one extra pair of '"', which the read strips again.
 #pragma once
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -43,6 +44,7 @@ public:
     // Writes the platform's cached copy to disk. Needed before the file is packed
     // or copied; the call reports FALSE by design, so there is nothing to check.
     void UpdateFile();
+    void Flush() { UpdateFile(); }  // the same, under the name packing code uses
 
 private:
     std::string fileName_;

@@ -40,6 +40,9 @@ private:
     size_t next_ = 0;
     std::vector<TBoxRecord> boxes_;
     HHOOK hook_ = nullptr;
+    TBoxResponder* previous_ = nullptr;  // the responder this one hides while it lives
+    std::vector<size_t> pending_;        // records of ShowMessageBox calls still open, innermost last
+    std::vector<HWND> windows_;          // the box window of each record, once answered
 };
 
 }  // namespace winlib

@@ -1,1 +1,154 @@
-// (to be written)
+#include "winlib/Path.h"
+
+#include <windows.h>
+
+#include "winlib/OsError.h"
+
+namespace winlib {
+
+static bool IsPathDelimiter(char c)
+{
+    return c == '\\' || c == '/';
+}
+
+// Index of the last '\', '/' or ':' in path, or npos.
+static size_t LastDelimiter(const std::string& path)
+{
+    return path.find_last_of("\\/:");
+}
+
+std::string ExpandFileName(const std::string& path)
+{
+    if (path.empty())
+        return path;
+    // The answer for a too-small buffer is the size needed, terminator included;
+    // the loop covers a current folder that changes between the two calls.
+    std::string buffer(MAX_PATH, '\0');
+    for (;;) {
+        DWORD length = GetFullPathNameA(path.c_str(), static_cast<DWORD>(buffer.size()), buffer.data(), nullptr);
+        if (length == 0)
+            return path;
+        if (length < buffer.size()) {
+            buffer.resize(length);
+            return buffer;
+        }
+        buffer.assign(length, '\0');
+    }
+}
+
+bool FileExists(const std::string& path)
+{
+    DWORD attributes = GetFileAttributesA(path.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
+}
+
+bool DirectoryExists(const std::string& path)
+{
+    DWORD attributes = GetFileAttributesA(path.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+}
+
+// dir is absolute and has no trailing backslash, except a root such as "C:\".
+static void CreateFolderChain(const std::string& dir)
+{
+    if (DirectoryExists(dir))
+        return;
+    std::string parent = ExtractFileDir(dir);
+    if (!parent.empty() && parent.size() < dir.size())
+        CreateFolderChain(parent);
+    if (!CreateDirectoryA(dir.c_str(), nullptr)) {
+        DWORD code = GetLastError();
+        // Another process may have made it meanwhile; a file of that name is still an error.
+        if (code == ERROR_ALREADY_EXISTS && DirectoryExists(dir))
+            return;
+        throw EOSError(code, "Cannot create the folder \"" + dir + "\"");
+    }
+}
+
+void ForceDirectories(const std::string& dir)
+{
+    if (dir.empty())
+        throw EOSError(ERROR_INVALID_NAME, "Cannot create a folder with an empty name");
+    std::string full = ExpandFileName(dir);
+    // Keep the backslash of a root ("C:\"), drop any other trailing one.
+    std::string trimmed = ExtractFileDir(IncludeTrailingBackslash(full));
+    CreateFolderChain(trimmed.empty() ? full : trimmed);
+}
+
+std::string ExtractFileName(const std::string& path)
+{
+    size_t pos = LastDelimiter(path);
+    return pos == std::string::npos ? path : path.substr(pos + 1);
+}
+
+std::string ExtractFilePath(const std::string& path)
+{
+    size_t pos = LastDelimiter(path);
+    return pos == std::string::npos ? std::string() : path.substr(0, pos + 1);
+}
+
+std::string ExtractFileDir(const std::string& path)
+{
+    size_t pos = LastDelimiter(path);
+    if (pos == std::string::npos)
+        return std::string();
+    // "C:\" and "\" are roots and keep their backslash; so does the "\\" of a UNC start.
+    if (pos > 0 && IsPathDelimiter(path[pos]) && path[pos - 1] != ':' && !IsPathDelimiter(path[pos - 1]))
+        return path.substr(0, pos);
+    return path.substr(0, pos + 1);
+}
+
+std::string ExtractFileExt(const std::string& path)
+{
+    size_t pos = path.find_last_of(".\\/:");
+    if (pos == std::string::npos || path[pos] != '.')
+        return std::string();
+    return path.substr(pos);
+}
+
+std::string IncludeTrailingBackslash(const std::string& path)
+{
+    if (path.empty() || IsPathDelimiter(path.back()))
+        return path;
+    return path + '\\';
+}
+
+std::string ExcludeTrailingBackslash(const std::string& path)
+{
+    if (!path.empty() && IsPathDelimiter(path.back()))
+        return path.substr(0, path.size() - 1);
+    return path;
+}
+
+std::string GetTempDir()
+{
+    std::string buffer(MAX_PATH + 1, '\0');
+    for (;;) {
+        DWORD length = GetTempPathA(static_cast<DWORD>(buffer.size()), buffer.data());
+        if (length == 0)
+            RaiseLastOSError("Cannot find the temporary folder");
+        if (length < buffer.size()) {
+            buffer.resize(length);
+            return ExcludeTrailingBackslash(buffer);
+        }
+        buffer.assign(length + 1, '\0');
+    }
+}
+
+unsigned long long FileSize(const std::string& path)
+{
+    // Attribute access only: this works on files other programs hold open without sharing.
+    HANDLE file = CreateFileA(path.c_str(), FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                              nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE)
+        RaiseLastOSError("Cannot open \"" + path + "\"");
+    LARGE_INTEGER size;
+    BOOL ok = GetFileSizeEx(file, &size);
+    DWORD code = GetLastError();
+    CloseHandle(file);
+    if (!ok)
+        throw EOSError(code, "Cannot read the size of \"" + path + "\"");
+    return static_cast<unsigned long long>(size.QuadPart);
+}
+
+}  // namespace winlib
