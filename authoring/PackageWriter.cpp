@@ -1,1 +1,238 @@
-// (to be written)
+#include "authoring/PackageWriter.h"
+
+#include <algorithm>
+#include <set>
+
+#include "cabinet/CabSTConsts.h"
+#include "cabinet/CabWriter.h"
+#include "winlib/IniFile.h"
+#include "winlib/OsError.h"
+#include "winlib/Path.h"
+#include "winlib/StringList.h"
+
+using namespace setupformat;
+
+namespace {
+
+std::string Quoted(const std::string& path) { return "\"" + path + "\""; }
+
+class THandle {
+public:
+    explicit THandle(HANDLE h) : h_(h) {}
+    ~THandle()
+    {
+        if (h_ != INVALID_HANDLE_VALUE) CloseHandle(h_);  // read handle: nothing lost on close
+    }
+    THandle(const THandle&) = delete;
+    THandle& operator=(const THandle&) = delete;
+    HANDLE Get() const { return h_; }
+
+private:
+    HANDLE h_;
+};
+
+// A fresh, uniquely named folder: GetTempFileNameA reserves the name as a file.
+std::string MakeUniqueFolder(const std::string& parent, const char* prefix)
+{
+    char name[MAX_PATH];
+    if (!GetTempFileNameA(parent.c_str(), prefix, 0, name))
+        winlib::RaiseLastOSError("Cannot make a work folder in " + Quoted(parent));
+    if (!DeleteFileA(name) || !CreateDirectoryA(name, nullptr))
+        winlib::RaiseLastOSError("Cannot make the work folder " + Quoted(name));
+    return name;
+}
+
+// Best effort: the folder holds only files this writer made.
+void RemoveFolder(const std::string& folder)
+{
+    WIN32_FIND_DATAA found;
+    HANDLE find = FindFirstFileA((folder + "\\*").c_str(), &found);
+    if (find != INVALID_HANDLE_VALUE) {
+        do {
+            if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) {
+                std::string file = folder + "\\" + found.cFileName;
+                SetFileAttributesA(file.c_str(), FILE_ATTRIBUTE_NORMAL);
+                DeleteFileA(file.c_str());
+            }
+        } while (FindNextFileA(find, &found));
+        FindClose(find);
+    }
+    RemoveDirectoryA(folder.c_str());
+}
+
+void DeleteFileOrRaise(const std::string& path)
+{
+    if (!DeleteFileA(path.c_str())) winlib::RaiseLastOSError("Cannot delete " + Quoted(path));
+}
+
+}  // namespace
+
+std::vector<TSetupMember> OrderMembers(std::vector<TSetupMember> members)
+{
+    std::set<std::string> names;
+    for (const TSetupMember& member : members)
+        if (!names.insert(winlib::UpperCase(member.Name)).second)
+            throw EPackageError("Two members of " + std::string(SetupCabinetName) + " are named " +
+                                Quoted(member.Name));
+    std::stable_sort(members.begin(), members.end(), [](const TSetupMember& a, const TSetupMember& b) {
+        return MemberRank(a.Kind) < MemberRank(b.Kind);
+    });
+    return members;
+}
+
+TPackageWriter::TPackageWriter(const std::string& outputFile) : outputFile_(winlib::ExpandFileName(outputFile))
+{
+    std::string outputFolder = winlib::ExtractFileDir(outputFile_);
+    char temp[MAX_PATH];
+    if (!GetTempFileNameA(outputFolder.c_str(), "kpk", 0, temp))
+        winlib::RaiseLastOSError("Cannot create a file in " + Quoted(outputFolder));
+    tempFile_ = temp;
+    output_ = CreateFileA(temp, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (output_ == INVALID_HANDLE_VALUE) {
+        DWORD code = GetLastError();
+        DeleteFileA(temp);  // the reserved name, empty
+        throw winlib::EOSError(code, "Cannot create " + Quoted(tempFile_));
+    }
+    try {
+        workFolder_ = MakeUniqueFolder(winlib::GetTempDir(), "kpb");
+    } catch (...) {
+        CloseHandle(output_);
+        DeleteFileA(tempFile_.c_str());
+        throw;
+    }
+}
+
+TPackageWriter::~TPackageWriter()
+{
+    if (output_ != INVALID_HANDLE_VALUE) {
+        CloseHandle(output_);
+        // Not committed: the package is incomplete and must not be left behind.
+        DeleteFileA(tempFile_.c_str());
+    }
+    RemoveFolder(workFolder_);
+}
+
+void TPackageWriter::RequireStage(TStage stage, const char* step) const
+{
+    if (stage_ != stage) throw std::logic_error(std::string("TPackageWriter: ") + step + " out of order");
+}
+
+void TPackageWriter::CheckRoom(long long bytes, const std::string& what) const
+{
+    unsigned long long size = static_cast<unsigned long long>(position_ + bytes) + TrailerLength;
+    if (!PackageSizeAllowed(size, SizeLimit))
+        throw EPackageError("Cannot add " + what + " to " + Quoted(outputFile_) + ": the package would be " +
+                            std::to_string(size) + " bytes, and a setup package must stay below " +
+                            std::to_string(SizeLimit) + " bytes (2 GiB)");
+}
+
+void TPackageWriter::WriteBytes(const void* data, DWORD size)
+{
+    DWORD written = 0;
+    if (!WriteFile(output_, data, size, &written, nullptr)) winlib::RaiseLastOSError("Cannot write " + Quoted(tempFile_));
+    if (written != size) throw winlib::EOSError(ERROR_WRITE_FAULT, "Cannot write " + Quoted(tempFile_));
+    position_ += size;
+}
+
+long long TPackageWriter::AppendFile(const std::string& path, bool withEvents)
+{
+    THandle input(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                              FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+    if (input.Get() == INVALID_HANDLE_VALUE) winlib::RaiseLastOSError("Cannot open " + Quoted(path));
+    LARGE_INTEGER size;
+    if (!GetFileSizeEx(input.Get(), &size)) winlib::RaiseLastOSError("Cannot read the size of " + Quoted(path));
+    CheckRoom(size.QuadPart, Quoted(path));
+
+    char block[BlockSize];
+    long long done = 0;
+    for (;;) {
+        DWORD got = 0;
+        if (!ReadFile(input.Get(), block, BlockSize, &got, nullptr)) winlib::RaiseLastOSError("Cannot read " + Quoted(path));
+        if (got == 0) break;
+        if (done + got > size.QuadPart)
+            throw EPackageError(Quoted(path) + " grew while it was being added to the package");
+        WriteBytes(block, got);
+        done += got;
+        if (withEvents && OnBlock && !OnBlock(done, size.QuadPart))
+            throw EPackageCancelled("The build was cancelled");
+    }
+    if (done != size.QuadPart) throw EPackageError(Quoted(path) + " shrank while it was being added to the package");
+    return done;
+}
+
+long long TPackageWriter::CopyEngine(const std::string& engineFile)
+{
+    RequireStage(TStage::Engine, "CopyEngine");
+    long long size = AppendFile(winlib::ExpandFileName(engineFile), false);
+    stage_ = TStage::Files;
+    return size;
+}
+
+void TPackageWriter::PackCabinet(const std::string& cabinetFile, const std::vector<TSetupMember>& members)
+{
+    TSTCabWriter writer;
+    writer.SetCompressionType(cctMsZip);
+    try {
+        writer.Open(cabinetFile);
+    } catch (const ESTCabinet& e) {
+        throw EPackageError("Cannot create the cabinet " + Quoted(cabinetFile) + ": " + e.what());
+    }
+    for (const TSetupMember& member : members) {
+        try {
+            writer.AddFile(member.Source, member.Name, false);
+        } catch (const ESTCabinet& e) {
+            throw EPackageError("Cannot pack " + Quoted(member.Source) + " into " + Quoted(cabinetFile) + ": " +
+                                e.what());
+        }
+    }
+    try {
+        writer.Close(true);
+    } catch (const ESTCabinet& e) {
+        throw EPackageError("Cannot complete the cabinet " + Quoted(cabinetFile) + ": " + e.what());
+    }
+}
+
+long long TPackageWriter::AppendFileCabinet(const std::string& sourceFile, const std::string& storedName)
+{
+    RequireStage(TStage::Files, "AppendFileCabinet");
+    std::string cabinet = workFolder_ + "\\file.cab";
+    PackCabinet(cabinet, {{winlib::ExpandFileName(sourceFile), storedName, TMemberKind::TempFile}});
+    long long length = AppendFile(cabinet, true);
+    DeleteFileOrRaise(cabinet);
+    return length;
+}
+
+void TPackageWriter::Finish(const std::string& scriptFile, const std::vector<TSetupMember>& members)
+{
+    RequireStage(TStage::Files, "Finish");
+    winlib::TIniFile script(scriptFile);
+    script.UpdateFile();
+    std::vector<TSetupMember> all = members;
+    all.push_back({script.FileName(), SetupScriptName, TMemberKind::Script});
+    for (TSetupMember& member : all) member.Source = winlib::ExpandFileName(member.Source);
+
+    std::string cabinet = workFolder_ + "\\" + SetupCabinetName;
+    PackCabinet(cabinet, OrderMembers(std::move(all)));
+    long long length = AppendFile(cabinet, false);
+    WriteBytes(MakeTrailer(static_cast<int>(length)).data(), TrailerLength);
+    DeleteFileOrRaise(cabinet);
+    Commit();
+}
+
+void TPackageWriter::Commit()
+{
+    if (!FlushFileBuffers(output_)) winlib::RaiseLastOSError("Cannot write " + Quoted(tempFile_));
+    HANDLE output = output_;
+    output_ = INVALID_HANDLE_VALUE;
+    if (!CloseHandle(output)) {
+        DWORD code = GetLastError();
+        DeleteFileA(tempFile_.c_str());
+        throw winlib::EOSError(code, "Cannot write " + Quoted(tempFile_));
+    }
+    if (!MoveFileExA(tempFile_.c_str(), outputFile_.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+        DWORD code = GetLastError();
+        DeleteFileA(tempFile_.c_str());
+        throw winlib::EOSError(code, "Cannot create " + Quoted(outputFile_));
+    }
+    stage_ = TStage::Done;
+}
