@@ -1,0 +1,7 @@
+#include "runtime/SetupState.h"
+
+TSetupState& Setup()
+{
+    static TSetupState state;
+    return state;
+}
