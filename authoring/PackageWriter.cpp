@@ -188,7 +188,9 @@ void TPackageWriter::PackCabinet(const std::string& cabinetFile, const std::vect
     try {
         writer.Close(true);
     } catch (const ESTCabinet& e) {
-        throw EPackageError("Cannot complete the cabinet " + Quoted(cabinetFile) + ": " + e.what());
+        // A one-file cabinet fails because of its file: name it, not the work cabinet.
+        std::string what = members.size() == 1 ? Quoted(members[0].Source) + " into " : std::string();
+        throw EPackageError("Cannot complete the cabinet " + what + Quoted(cabinetFile) + ": " + e.what());
     }
 }
 

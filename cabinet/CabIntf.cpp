@@ -1,1 +1,383 @@
-// (to be written)
+#include "cabinet/CabIntf.h"
+
+#include <fcntl.h>
+
+#include <cstdlib>
+#include <cstring>
+
+#include "winlib/OsError.h"
+
+namespace CabIntf {
+
+namespace {
+
+using FCICreateProc = HFCI(DIAMONDAPI*)(PERF, PFNFCIFILEPLACED, PFNFCIALLOC, PFNFCIFREE, PFNFCIOPEN,
+                                        PFNFCIREAD, PFNFCIWRITE, PFNFCICLOSE, PFNFCISEEK,
+                                        PFNFCIDELETE, PFNFCIGETTEMPFILE, PCCAB, void*);
+using FCIAddFileProc = BOOL(DIAMONDAPI*)(HFCI, char*, char*, BOOL, PFNFCIGETNEXTCABINET,
+                                         PFNFCISTATUS, PFNFCIGETOPENINFO, TCOMP);
+using FCIFlushCabinetProc = BOOL(DIAMONDAPI*)(HFCI, BOOL, PFNFCIGETNEXTCABINET, PFNFCISTATUS);
+using FCIFlushFolderProc = BOOL(DIAMONDAPI*)(HFCI, PFNFCIGETNEXTCABINET, PFNFCISTATUS);
+using FCIDestroyProc = BOOL(DIAMONDAPI*)(HFCI);
+using FDICreateProc = HFDI(DIAMONDAPI*)(PFNALLOC, PFNFREE, PFNOPEN, PFNREAD, PFNWRITE, PFNCLOSE,
+                                        PFNSEEK, int, PERF);
+using FDIIsCabinetProc = BOOL(DIAMONDAPI*)(HFDI, INT_PTR, PFDICABINETINFO);
+using FDICopyProc = BOOL(DIAMONDAPI*)(HFDI, char*, char*, int, PFNFDINOTIFY, PFNFDIDECRYPT, void*);
+using FDIDestroyProc = BOOL(DIAMONDAPI*)(HFDI);
+
+// The nine entry points, bound in this order.
+struct Slots {
+    FCICreateProc fciCreate;
+    FCIAddFileProc fciAddFile;
+    FCIFlushCabinetProc fciFlushCabinet;
+    FCIFlushFolderProc fciFlushFolder;
+    FCIDestroyProc fciDestroy;
+    FDICreateProc fdiCreate;
+    FDIIsCabinetProc fdiIsCabinet;  // bound with the others, never called
+    FDICopyProc fdiCopy;
+    FDIDestroyProc fdiDestroy;
+};
+
+// Process-wide library state; unguarded: cabinets are used from one thread only.
+struct Library {
+    HMODULE module = nullptr;
+    std::string path;  // "" = the system folder's cabinet.dll
+    Slots slots{};
+
+    void Free()
+    {
+        if (module != nullptr) FreeLibrary(module);
+        module = nullptr;
+        slots = Slots{};
+    }
+    ~Library() { Free(); }  // freed at program end
+};
+
+Library& Lib()
+{
+    static Library library;
+    return library;
+}
+
+// A plain name would let a cabinet.dll planted beside a downloaded setup win the
+// search, so the default is the system folder's copy.
+std::string LibraryPath()
+{
+    if (!Lib().path.empty()) return Lib().path;
+    char folder[MAX_PATH];
+    UINT length = GetSystemDirectoryA(folder, MAX_PATH);
+    if (length == 0 || length >= MAX_PATH) winlib::RaiseLastOSError("Locating the system folder for cabinet.dll");
+    return std::string(folder, length) + "\\cabinet.dll";
+}
+
+template <typename T>
+void Bind(HMODULE module, const char* name, T& slot, const std::string& path)
+{
+    FARPROC proc = GetProcAddress(module, name);
+    if (proc == nullptr) {
+        DWORD error = GetLastError();
+        Lib().Free();  // the next use loads again from the start
+        SetLastError(error);
+        winlib::RaiseLastOSError(std::string("Binding ") + name + " in " + path);
+    }
+    slot = reinterpret_cast<T>(reinterpret_cast<void*>(proc));
+}
+
+int RecordError(int* err)
+{
+    if (err != nullptr) *err = static_cast<int>(GetLastError());
+    return -1;
+}
+
+HANDLE ToHandle(INT_PTR handle) { return reinterpret_cast<HANDLE>(handle); }
+
+DWORD DispositionFor(int oflag)
+{
+    bool create = (oflag & _O_CREAT) != 0;
+    bool truncate = (oflag & _O_TRUNC) != 0;
+    if (create && (oflag & _O_EXCL)) return CREATE_NEW;
+    if (create && truncate) return CREATE_ALWAYS;
+    if (truncate) return TRUNCATE_EXISTING;
+    if (create) return OPEN_ALWAYS;
+    return OPEN_EXISTING;
+}
+
+DWORD AccessFor(int oflag)
+{
+    switch (oflag & 3) {
+    case _O_RDONLY: return GENERIC_READ;
+    case _O_WRONLY: return GENERIC_WRITE;
+    default: return GENERIC_READ | GENERIC_WRITE;
+    }
+}
+
+DWORD FlagsFor(int oflag)
+{
+    bool create = (oflag & _O_CREAT) != 0;
+    DWORD flags = (create && (oflag & _O_SHORT_LIVED)) ? FILE_ATTRIBUTE_TEMPORARY : FILE_ATTRIBUTE_NORMAL;
+    if (oflag & _O_SEQUENTIAL) flags |= FILE_FLAG_SEQUENTIAL_SCAN;
+    if (oflag & _O_RANDOM) flags |= FILE_FLAG_RANDOM_ACCESS;
+    if (create && (oflag & _O_TEMPORARY)) flags |= FILE_FLAG_DELETE_ON_CLOSE;
+    return flags;
+}
+
+void KeepFdiError(int err)
+{
+    if (err != 0) LastFdiOsError = static_cast<DWORD>(err);
+}
+
+}  // namespace
+
+DWORD LastFdiOsError = 0;
+
+void LoadCabinetLibrary()
+{
+    Library& lib = Lib();
+    if (lib.module != nullptr) return;
+    std::string path = LibraryPath();
+    lib.module = LoadLibraryA(path.c_str());
+    if (lib.module == nullptr) winlib::RaiseLastOSError("Loading " + path);
+
+    Slots& s = lib.slots;
+    Bind(lib.module, "FCICreate", s.fciCreate, path);
+    Bind(lib.module, "FCIAddFile", s.fciAddFile, path);
+    Bind(lib.module, "FCIFlushCabinet", s.fciFlushCabinet, path);
+    Bind(lib.module, "FCIFlushFolder", s.fciFlushFolder, path);
+    Bind(lib.module, "FCIDestroy", s.fciDestroy, path);
+    Bind(lib.module, "FDICreate", s.fdiCreate, path);
+    Bind(lib.module, "FDIIsCabinet", s.fdiIsCabinet, path);
+    Bind(lib.module, "FDICopy", s.fdiCopy, path);
+    Bind(lib.module, "FDIDestroy", s.fdiDestroy, path);
+}
+
+bool CabinetLibraryLoaded() { return Lib().module != nullptr; }
+
+void SetCabinetLibraryPath(const std::string& path)
+{
+    Lib().Free();
+    Lib().path = path;
+}
+
+// ---- Entry wrappers -------------------------------------------------------
+
+HFCI FCICreate(PERF perf, PFNFCIFILEPLACED filePlaced, PFNFCIALLOC alloc, PFNFCIFREE free,
+               PFNFCIOPEN open, PFNFCIREAD read, PFNFCIWRITE write, PFNFCICLOSE close,
+               PFNFCISEEK seek, PFNFCIDELETE remove, PFNFCIGETTEMPFILE tempFile, PCCAB ccab,
+               void* context)
+{
+    LoadCabinetLibrary();
+    return Lib().slots.fciCreate(perf, filePlaced, alloc, free, open, read, write, close, seek,
+                                 remove, tempFile, ccab, context);
+}
+
+BOOL FCIAddFile(HFCI hfci, char* sourceFile, char* nameInCabinet, BOOL execute,
+                PFNFCIGETNEXTCABINET nextCabinet, PFNFCISTATUS status,
+                PFNFCIGETOPENINFO openInfo, TCOMP compression)
+{
+    auto proc = Lib().slots.fciAddFile;
+    if (proc == nullptr || hfci == nullptr) return FALSE;
+    return proc(hfci, sourceFile, nameInCabinet, execute, nextCabinet, status, openInfo, compression);
+}
+
+BOOL FCIFlushCabinet(HFCI hfci, BOOL getNextCabinet, PFNFCIGETNEXTCABINET nextCabinet,
+                     PFNFCISTATUS status)
+{
+    auto proc = Lib().slots.fciFlushCabinet;
+    if (proc == nullptr || hfci == nullptr) return FALSE;
+    return proc(hfci, getNextCabinet, nextCabinet, status);
+}
+
+BOOL FCIFlushFolder(HFCI hfci, PFNFCIGETNEXTCABINET nextCabinet, PFNFCISTATUS status)
+{
+    auto proc = Lib().slots.fciFlushFolder;
+    if (proc == nullptr || hfci == nullptr) return FALSE;
+    return proc(hfci, nextCabinet, status);
+}
+
+BOOL FCIDestroy(HFCI hfci)
+{
+    auto proc = Lib().slots.fciDestroy;
+    if (proc == nullptr || hfci == nullptr) return FALSE;
+    return proc(hfci);
+}
+
+HFDI FDICreate(PFNALLOC alloc, PFNFREE free, PFNOPEN open, PFNREAD read, PFNWRITE write,
+               PFNCLOSE close, PFNSEEK seek, int cpuType, PERF perf)
+{
+    LoadCabinetLibrary();
+    return Lib().slots.fdiCreate(alloc, free, open, read, write, close, seek, cpuType, perf);
+}
+
+BOOL FDICopy(HFDI hfdi, char* cabinetName, char* cabinetPath, int flags, PFNFDINOTIFY notify,
+             PFNFDIDECRYPT decrypt, void* context)
+{
+    auto proc = Lib().slots.fdiCopy;
+    if (proc == nullptr || hfdi == nullptr) return FALSE;
+    return proc(hfdi, cabinetName, cabinetPath, flags, notify, decrypt, context);
+}
+
+BOOL FDIDestroy(HFDI hfdi)
+{
+    auto proc = Lib().slots.fdiDestroy;
+    if (proc == nullptr || hfdi == nullptr) return FALSE;
+    return proc(hfdi);
+}
+
+// ---- Memory ---------------------------------------------------------------
+
+void* __cdecl CabAlloc(ULONG size) { return std::malloc(size); }
+void __cdecl CabFree(void* memory) { std::free(memory); }
+
+// ---- Files ----------------------------------------------------------------
+
+INT_PTR __cdecl CabOpenFile(char* name, int oflag, int /*pmode*/, int* err, void* /*context*/)
+{
+    HANDLE file = CreateFileA(name, AccessFor(oflag), FILE_SHARE_READ, nullptr, DispositionFor(oflag),
+                              FlagsFor(oflag), nullptr);
+    if (file == INVALID_HANDLE_VALUE) return RecordError(err);
+    if ((oflag & _O_APPEND) && SetFilePointer(file, 0, nullptr, FILE_END) == INVALID_SET_FILE_POINTER &&
+        GetLastError() != NO_ERROR) {
+        RecordError(err);
+        CloseHandle(file);
+        return -1;
+    }
+    return reinterpret_cast<INT_PTR>(file);
+}
+
+UINT __cdecl CabReadFile(INT_PTR handle, void* buffer, UINT count, int* err, void* /*context*/)
+{
+    DWORD done = 0;
+    if (!ReadFile(ToHandle(handle), buffer, count, &done, nullptr)) return static_cast<UINT>(RecordError(err));
+    return done;
+}
+
+UINT __cdecl CabWriteFile(INT_PTR handle, void* buffer, UINT count, int* err, void* /*context*/)
+{
+    DWORD done = 0;
+    if (!WriteFile(ToHandle(handle), buffer, count, &done, nullptr)) return static_cast<UINT>(RecordError(err));
+    return done;
+}
+
+int __cdecl CabCloseFile(INT_PTR handle, int* err, void* /*context*/)
+{
+    if (!CloseHandle(ToHandle(handle))) return RecordError(err);
+    return 0;
+}
+
+LONG __cdecl CabSeekFile(INT_PTR handle, LONG distance, int origin, int* err, void* /*context*/)
+{
+    // SEEK_SET/CUR/END have the values of FILE_BEGIN/CURRENT/END.
+    LARGE_INTEGER move;
+    move.QuadPart = distance;
+    LARGE_INTEGER position;
+    if (!SetFilePointerEx(ToHandle(handle), move, &position, static_cast<DWORD>(origin)))
+        return RecordError(err);
+    return static_cast<LONG>(position.QuadPart);
+}
+
+int __cdecl CabDeleteFile(char* name, int* err, void* /*context*/)
+{
+    if (!DeleteFileA(name)) return RecordError(err);
+    return 0;
+}
+
+void LocalFileTimeToDosDateTime(const FILETIME& local, USHORT& date, USHORT& time)
+{
+    SYSTEMTIME st{};
+    if (!FileTimeToSystemTime(&local, &st) || st.wYear < 1980) {
+        st = SYSTEMTIME{};
+        st.wYear = 1980;
+        st.wMonth = 1;
+        st.wDay = 1;
+    } else if (st.wYear > 2107) {
+        st = SYSTEMTIME{};
+        st.wYear = 2107;
+        st.wMonth = 12;
+        st.wDay = 31;
+        st.wHour = 23;
+        st.wMinute = 59;
+        st.wSecond = 58;
+    }
+    date = static_cast<USHORT>(((st.wYear - 1980) << 9) | (st.wMonth << 5) | st.wDay);
+    time = static_cast<USHORT>((st.wHour << 11) | (st.wMinute << 5) | (st.wSecond / 2));
+}
+
+INT_PTR __cdecl CabGetOpenInfo(char* name, USHORT* date, USHORT* time, USHORT* attributes,
+                               int* err, void* context)
+{
+    HANDLE file = CreateFileA(name, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                              FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return RecordError(err);
+    BY_HANDLE_FILE_INFORMATION info;
+    FILETIME local;
+    if (!GetFileInformationByHandle(file, &info) || !FileTimeToLocalFileTime(&info.ftLastWriteTime, &local)) {
+        RecordError(err);
+        CloseHandle(file);
+        return -1;
+    }
+    CloseHandle(file);  // opened read-only: nothing to lose at close
+    LocalFileTimeToDosDateTime(local, *date, *time);
+    *attributes = static_cast<USHORT>(info.dwFileAttributes &
+                                      (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN |
+                                       FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_ARCHIVE));
+    return CabOpenFile(name, _O_RDONLY | _O_BINARY, 0, err, context);
+}
+
+BOOL __cdecl CabGetTempFile(char* buffer, int size, void* /*context*/)
+{
+    char folder[MAX_PATH + 1];
+    DWORD length = GetTempPathA(sizeof folder, folder);
+    if (length == 0 || length > MAX_PATH) return FALSE;
+    char name[MAX_PATH];
+    if (GetTempFileNameA(folder, "stc", 0, name) == 0) return FALSE;
+    // GetTempFileName created the file; FCI creates its own under this name.
+    DeleteFileA(name);
+    size_t nameLength = std::strlen(name);
+    if (size <= 0 || nameLength >= static_cast<size_t>(size)) return FALSE;
+    std::memcpy(buffer, name, nameLength + 1);
+    return TRUE;
+}
+
+// ---- FDI's callbacks: no error parameter, so the last error is kept here ----
+
+INT_PTR __cdecl FdiOpenFile(char* name, int oflag, int pmode)
+{
+    int err = 0;
+    INT_PTR handle = CabOpenFile(name, oflag, pmode, &err, nullptr);
+    KeepFdiError(err);
+    return handle;
+}
+
+UINT __cdecl FdiReadFile(INT_PTR handle, void* buffer, UINT count)
+{
+    int err = 0;
+    UINT done = CabReadFile(handle, buffer, count, &err, nullptr);
+    KeepFdiError(err);
+    return done;
+}
+
+UINT __cdecl FdiWriteFile(INT_PTR handle, void* buffer, UINT count)
+{
+    int err = 0;
+    UINT done = CabWriteFile(handle, buffer, count, &err, nullptr);
+    KeepFdiError(err);
+    return done;
+}
+
+int __cdecl FdiCloseFile(INT_PTR handle)
+{
+    int err = 0;
+    int result = CabCloseFile(handle, &err, nullptr);
+    KeepFdiError(err);
+    return result;
+}
+
+LONG __cdecl FdiSeekFile(INT_PTR handle, LONG distance, int origin)
+{
+    int err = 0;
+    LONG position = CabSeekFile(handle, distance, origin, &err, nullptr);
+    KeepFdiError(err);
+    return position;
+}
+
+}  // namespace CabIntf

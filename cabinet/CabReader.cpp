@@ -1,1 +1,314 @@
-// (to be written)
+#include "cabinet/CabReader.h"
+
+#include <fcntl.h>
+#include <shellapi.h>
+#include <sys/stat.h>
+
+#include <cstring>
+
+#include "cabinet/CabIntf.h"
+#include "cabinet/CabSTConsts.h"
+#include "winlib/Path.h"
+
+namespace {
+
+const DWORD kStoredAttributes =
+    FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_ARCHIVE;
+
+std::string Text(const char* text) { return text != nullptr ? text : ""; }
+
+void RecordOsError(DWORD error) { CabIntf::LastFdiOsError = error; }
+
+// A next-cabinet name from a cabinet header: a bare file name, no folder parts.
+bool IsPlainName(const std::string& name)
+{
+    return !name.empty() && name != "." && name != ".." && name.find_first_of("\\/:") == std::string::npos;
+}
+
+bool SameText(const std::string& a, const std::string& b) { return _stricmp(a.c_str(), b.c_str()) == 0; }
+
+DWORD AttributesOrNormal(DWORD attributes) { return attributes != 0 ? attributes : FILE_ATTRIBUTE_NORMAL; }
+
+// Stored date and time (local MS-DOS time) as creation and last-write time, then
+// the stored attributes. A failure is recorded and leaves the file as it is.
+void ApplyFileInfo(const std::string& target, USHORT date, USHORT time, USHORT attributes)
+{
+    HANDLE file = CreateFileA(target.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, nullptr,
+                              OPEN_EXISTING, 0, nullptr);
+    if (file == INVALID_HANDLE_VALUE) {
+        RecordOsError(GetLastError());
+        return;
+    }
+    FILETIME local;
+    FILETIME utc;
+    if (!DosDateTimeToFileTime(date, time, &local) || !LocalFileTimeToFileTime(&local, &utc) ||
+        !SetFileTime(file, &utc, nullptr, &utc))
+        RecordOsError(GetLastError());
+    CloseHandle(file);  // only times were written, and SetFileTime has already succeeded or been recorded
+    if (!SetFileAttributesA(target.c_str(), AttributesOrNormal(attributes & kStoredAttributes)))
+        RecordOsError(GetLastError());
+}
+
+}  // namespace
+
+TSTCabReader::~TSTCabReader()
+{
+    if (hfdi_ != nullptr && !CabIntf::FDIDestroy(hfdi_)) {
+        // A destructor must not throw; there is nobody left to tell but the debugger.
+        OutputDebugStringA("TSTCabReader: FDIDestroy failed");
+    }
+}
+
+bool TSTCabReader::IsSafeMemberName(const std::string& name)
+{
+    if (name.empty() || name[0] == '\\' || name[0] == '/') return false;
+    if (name.find(':') != std::string::npos) return false;
+    size_t start = 0;
+    while (start <= name.size()) {
+        size_t end = name.find_first_of("\\/", start);
+        if (end == std::string::npos) end = name.size();
+        if (name.compare(start, end - start, "..") == 0) return false;
+        start = end + 1;
+    }
+    return true;
+}
+
+void TSTCabReader::ExtractFiles(const std::string& cabinetPath, const std::string& destinationFolder,
+                                unsigned flags)
+{
+    firstCabinet_ = winlib::ExpandFileName(cabinetPath);
+    destination_ = winlib::IncludeTrailingBackslash(winlib::ExpandFileName(destinationFolder));
+    sourceNames_.clear();
+    targets_.clear();
+    cabinetsRead_.clear();
+
+    std::string current = firstCabinet_;
+    while (!current.empty()) {
+        ExtractOne(current);
+        if (flags & 1) break;
+        current = FollowingCabinet(current);
+        // A set whose next cabinet is missing ends quietly after what was there.
+        if (!current.empty() && !winlib::FileExists(current)) break;
+    }
+}
+
+void TSTCabReader::CreateContext()
+{
+    if (hfdi_ != nullptr) return;
+    erf_ = ERF{};
+    hfdi_ = CabIntf::FDICreate(CabIntf::CabAlloc, CabIntf::CabFree, CabIntf::FdiOpenFile,
+                               CabIntf::FdiReadFile, CabIntf::FdiWriteFile, CabIntf::FdiCloseFile,
+                               CabIntf::FdiSeekFile, cpuUNKNOWN, &erf_);
+    if (hfdi_ == nullptr) throw ESTCabinet(erf_, false);
+}
+
+void TSTCabReader::ExtractOne(const std::string& cabinet)
+{
+    nextCabinet_.clear();
+    nextDisk_.clear();
+    currentCabinet_ = cabinet;
+    requestedCabinet_.clear();
+    cabinetRequested_ = false;
+    cabinetsRead_.push_back(cabinet);
+    CreateContext();
+
+    erf_ = ERF{};
+    pending_ = nullptr;
+    abortError_ = 0;
+    CabIntf::LastFdiOsError = 0;
+    std::string name = winlib::ExtractFileName(cabinet);
+    std::string folder = winlib::ExtractFilePath(cabinet);
+    BOOL ok = CabIntf::FDICopy(hfdi_, name.data(), folder.data(), 0, NotifyCallback, nullptr, this);
+    if (pending_) {
+        std::exception_ptr failure = pending_;
+        pending_ = nullptr;
+        std::rethrow_exception(failure);
+    }
+    if (!ok) {
+        erf_.erfType = static_cast<int>(abortError_ != 0 ? abortError_ : CabIntf::LastFdiOsError);
+        throw ESTCabinet(erf_, false);
+    }
+}
+
+// Only plain names in the same folder that were not read before are followed, so
+// a set cannot loop and a header cannot send the reader elsewhere.
+std::string TSTCabReader::FollowingCabinet(const std::string& current) const
+{
+    std::string next;
+    if (cabinetRequested_)
+        next = requestedCabinet_;
+    else if (!nextCabinet_.empty() && !SameText(nextCabinet_, current))
+        next = nextCabinet_;
+    if (next.empty() || AlreadyRead(next)) return "";
+    return next;
+}
+
+bool TSTCabReader::AlreadyRead(const std::string& path) const
+{
+    for (const std::string& read : cabinetsRead_)
+        if (SameText(read, path)) return true;
+    return false;
+}
+
+int TSTCabReader::FindSource(const std::string& sourceName) const
+{
+    for (size_t i = 0; i < sourceNames_.size(); ++i)
+        if (sourceNames_[i] == sourceName) return static_cast<int>(i);
+    return -1;
+}
+
+// ---- Notifications ----------------------------------------------------------
+
+INT_PTR __cdecl TSTCabReader::NotifyCallback(FDINOTIFICATIONTYPE type, PFDINOTIFICATION notification)
+{
+    auto* self = static_cast<TSTCabReader*>(notification->pv);
+    try {
+        INT_PTR result = self->HandleNotification(type, *notification);
+        // After a refusal FDI closes what it had open, which may record errors of
+        // its own; the reason for the refusal is the one to report.
+        bool refused = result == -1 || (type == fdintCLOSE_FILE_INFO && result == FALSE);
+        if (refused && self->abortError_ == 0) self->abortError_ = CabIntf::LastFdiOsError;
+        return result;
+    } catch (...) {
+        // Nothing may be thrown through cabinet.dll: abort FDI and re-throw after it returns.
+        self->pending_ = std::current_exception();
+        return -1;
+    }
+}
+
+INT_PTR TSTCabReader::HandleNotification(FDINOTIFICATIONTYPE type, FDINOTIFICATION& n)
+{
+    CabIntf::LastFdiOsError = 0;
+    switch (type) {
+    case fdintCABINET_INFO: return HandleCabinetInfo(n);
+    case fdintPARTIAL_FILE: return HandlePartialFile(n);
+    case fdintCOPY_FILE: return HandleCopyFile(n);
+    case fdintCLOSE_FILE_INFO: return HandleCloseFile(n);
+    case fdintNEXT_CABINET: return HandleNextCabinet(n);
+    default: {
+        INT_PTR result = 0;
+        if (OnUnrecognizedNotify) OnUnrecognizedNotify(*this, type, n, result);
+        return result;
+    }
+    }
+}
+
+INT_PTR TSTCabReader::HandleCabinetInfo(FDINOTIFICATION& n)
+{
+    if (cabinetRequested_) currentCabinet_ = requestedCabinet_;
+    std::string nextName = Text(n.psz1);
+    nextCabinet_ = IsPlainName(nextName) ? PathJoin({Text(n.psz3), nextName}) : std::string();
+    nextDisk_ = Text(n.psz2);
+    bool abort = false;
+    if (OnCabinetInfo) OnCabinetInfo(*this, nextCabinet_, nextDisk_, Text(n.psz3), n.setID, n.iCabinet, abort);
+    return abort ? -1 : 0;
+}
+
+INT_PTR TSTCabReader::HandlePartialFile(FDINOTIFICATION& n)
+{
+    std::string source = Text(n.psz1);
+    int index = FindSource(source);
+    std::string target = index >= 0 ? targets_[index] : std::string();
+    bool abort = false;
+    if (OnCopyPartialFile) OnCopyPartialFile(*this, source, Text(n.psz2), Text(n.psz3), target, abort);
+    return abort ? -1 : 0;
+}
+
+INT_PTR TSTCabReader::HandleCopyFile(FDINOTIFICATION& n)
+{
+    std::string source = Text(n.psz1);
+    if (!IsSafeMemberName(source)) {
+        RecordOsError(ERROR_INVALID_NAME);
+        return -1;
+    }
+    std::string target = PathJoin({destination_, source});
+    bool abort = false;
+    if (OnCopyFile) OnCopyFile(*this, source, n.cb, n.date, n.time, n.attribs, n.iFolder, target, abort);
+    if (abort) return -1;
+    if (target.empty()) return 0;  // the handler skipped it
+
+    winlib::ForceDirectories(winlib::ExtractFilePath(target));
+    DWORD attributes = GetFileAttributesA(target.c_str());
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY)) {
+        if (Options & croDontOverwriteReadOnlyFiles) return 0;
+        if (!SetFileAttributesA(target.c_str(), AttributesOrNormal(attributes & ~FILE_ATTRIBUTE_READONLY))) {
+            RecordOsError(GetLastError());
+            return -1;
+        }
+    }
+
+    // Opened without truncation, because Windows refuses CREATE_ALWAYS on a hidden
+    // file (Wine allows it); the file is cut here so only the member's bytes remain.
+    int err = 0;
+    INT_PTR handle = CabIntf::CabOpenFile(target.data(), _O_BINARY | _O_CREAT | _O_WRONLY | _O_SEQUENTIAL,
+                                          _S_IREAD | _S_IWRITE, &err, nullptr);
+    if (handle == -1) {
+        RecordOsError(static_cast<DWORD>(err));
+        return -1;
+    }
+    if (!SetEndOfFile(reinterpret_cast<HANDLE>(handle))) {
+        RecordOsError(GetLastError());
+        CloseHandle(reinterpret_cast<HANDLE>(handle));
+        return -1;
+    }
+    sourceNames_.push_back(source);
+    targets_.push_back(target);
+    return handle;
+}
+
+INT_PTR TSTCabReader::HandleCloseFile(FDINOTIFICATION& n)
+{
+    int err = 0;
+    if (CabIntf::CabCloseFile(n.hf, &err, nullptr) != 0) {
+        RecordOsError(static_cast<DWORD>(err));
+        return FALSE;  // a write lost at close is not a success
+    }
+    std::string source = Text(n.psz1);
+    std::string target;
+    int index = FindSource(source);
+    if (index >= 0) {
+        target = targets_[index];
+        sourceNames_.erase(sourceNames_.begin() + index);
+        targets_.erase(targets_.begin() + index);
+        ApplyFileInfo(target, n.date, n.time, n.attribs);
+    }
+    bool execute = n.cb != 0;  // FDI's run-after-extract bit
+    bool abort = false;
+    if (OnCloseFile) OnCloseFile(*this, source, n.date, n.time, n.attribs, n.iFolder, execute, target, abort);
+    if (abort) return -1;
+    if (execute && (Options & croExecuteOnExtract) && !target.empty()) {
+        // The file is in place either way; starting it is an extra the caller asked
+        // for, so a failure to start it does not fail the extraction.
+        ShellExecuteA(nullptr, "open", target.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
+    }
+    return TRUE;
+}
+
+INT_PTR TSTCabReader::HandleNextCabinet(FDINOTIFICATION& n)
+{
+    std::string name = Text(n.psz1);
+    std::string path = Text(n.psz3);
+    INT_PTR result;
+    if (OnNextCabinet) {
+        bool abort = false;
+        OnNextCabinet(*this, name, Text(n.psz2), path, static_cast<int>(n.fdie), abort);
+        if (abort) return -1;
+        path = winlib::IncludeTrailingBackslash(path);
+        if (path.size() >= CB_MAX_CAB_PATH) {  // FDI's buffer holds 256 bytes with the terminator
+            RecordOsError(ERROR_FILENAME_EXCED_RANGE);
+            return -1;
+        }
+        std::memcpy(n.psz3, path.c_str(), path.size() + 1);
+        result = 0;
+    } else {
+        result = n.fdie != FDIERROR_NONE ? -1 : 0;
+    }
+    std::string next = PathJoin({path, name});
+    if (!IsPlainName(name) || AlreadyRead(next)) {
+        RecordOsError(ERROR_INVALID_NAME);
+        return -1;
+    }
+    requestedCabinet_ = next;
+    cabinetRequested_ = true;
+    return result;
+}

@@ -21,8 +21,13 @@ for n in 1 2 3; do
   done
 done
 
-# A template is a program that runs: it starts and ends with 0 under Wine.
-wine "$(winepath -w "$engine_exe")" </dev/null >/dev/null 2>&1 || fail "the engine does not run cleanly"
+# A template is a program that runs: without a package appended, a silent start
+# ends at once with code 1 (no trailer), showing nothing.
+set +e
+wine "$(winepath -w "$engine_exe")" /S </dev/null >/dev/null 2>&1
+rc=$?
+set -e
+[ "$rc" -eq 1 ] || fail "the bare engine under /S ended with $rc, not 1"
 
 work=$(mktemp -d); trap 'rm -rf "$work"' EXIT
 head -c 1000 /dev/urandom >"$work/small.exe"

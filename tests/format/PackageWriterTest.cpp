@@ -206,6 +206,21 @@ TEST(PackageWriter, MissingSourceRaisesNamingTheFile)
     EXPECT_TRUE(in.Out.List().empty());
 }
 
+// Wine's FCI cannot flush a cabinet holding only a 0-byte file (Windows can):
+// the failure names the publisher's file, not the builder's work cabinet.
+TEST(PackageWriter, FileCabinetThatCannotBeCompletedNamesItsSource)
+{
+    TInputs in;
+    std::string empty = in.In.Write("empty.txt", "");
+    {
+        TPackageWriter writer(in.Output);
+        writer.CopyEngine(in.Engine);
+        std::string message = MessageOf<EPackageError>([&] { writer.AppendFileCabinet(empty, "empty.txt"); });
+        EXPECT_NE(message.find(empty), std::string::npos) << message;
+    }
+    EXPECT_TRUE(in.Out.List().empty());
+}
+
 TEST(PackageWriter, MissingMemberRaisesNamingTheFile)
 {
     TInputs in;

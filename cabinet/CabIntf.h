@@ -1,0 +1,73 @@
+// Binding of the system's cabinet.dll (FCI writes cabinets, FDI reads them) and
+// the file, memory and temporary-file callbacks both interfaces call.
+//
+// The library is loaded on the first FCICreate/FDICreate, from the system folder
+// only, and freed at process end. The callbacks never throw: they return -1 (or
+// FALSE) and leave the OS error where FCI, FDI or the reader will find it.
+#pragma once
+#include <windows.h>
+#include <fci.h>
+#include <fdi.h>
+
+#include <string>
+
+namespace CabIntf {
+
+// Loads the library and binds all nine entry points. Throws winlib::EOSError;
+// after a failed bind the library is freed, so the next call starts again.
+void LoadCabinetLibrary();
+bool CabinetLibraryLoaded();
+
+// Tests point the binding at another file; "" restores the system library.
+// Frees a loaded library so the next use loads from the new path.
+void SetCabinetLibraryPath(const std::string& path);
+
+// Entry wrappers. The two Create wrappers load the library first; the others
+// refuse (FALSE) when the library or the context is missing instead of calling null.
+HFCI FCICreate(PERF perf, PFNFCIFILEPLACED filePlaced, PFNFCIALLOC alloc, PFNFCIFREE free,
+               PFNFCIOPEN open, PFNFCIREAD read, PFNFCIWRITE write, PFNFCICLOSE close,
+               PFNFCISEEK seek, PFNFCIDELETE remove, PFNFCIGETTEMPFILE tempFile, PCCAB ccab,
+               void* context);
+BOOL FCIAddFile(HFCI hfci, char* sourceFile, char* nameInCabinet, BOOL execute,
+                PFNFCIGETNEXTCABINET nextCabinet, PFNFCISTATUS status,
+                PFNFCIGETOPENINFO openInfo, TCOMP compression);
+BOOL FCIFlushCabinet(HFCI hfci, BOOL getNextCabinet, PFNFCIGETNEXTCABINET nextCabinet,
+                     PFNFCISTATUS status);
+BOOL FCIFlushFolder(HFCI hfci, PFNFCIGETNEXTCABINET nextCabinet, PFNFCISTATUS status);
+BOOL FCIDestroy(HFCI hfci);
+
+HFDI FDICreate(PFNALLOC alloc, PFNFREE free, PFNOPEN open, PFNREAD read, PFNWRITE write,
+               PFNCLOSE close, PFNSEEK seek, int cpuType, PERF perf);
+BOOL FDICopy(HFDI hfdi, char* cabinetName, char* cabinetPath, int flags,
+             PFNFDINOTIFY notify, PFNFDIDECRYPT decrypt, void* context);
+BOOL FDIDestroy(HFDI hfdi);
+
+// Memory callbacks (both interfaces).
+void* __cdecl CabAlloc(ULONG size);
+void __cdecl CabFree(void* memory);
+
+// File callbacks with FCI's signatures: err receives the OS error on failure.
+INT_PTR __cdecl CabOpenFile(char* name, int oflag, int pmode, int* err, void* context);
+UINT __cdecl CabReadFile(INT_PTR handle, void* buffer, UINT count, int* err, void* context);
+UINT __cdecl CabWriteFile(INT_PTR handle, void* buffer, UINT count, int* err, void* context);
+int __cdecl CabCloseFile(INT_PTR handle, int* err, void* context);
+LONG __cdecl CabSeekFile(INT_PTR handle, LONG distance, int origin, int* err, void* context);
+int __cdecl CabDeleteFile(char* name, int* err, void* context);
+INT_PTR __cdecl CabGetOpenInfo(char* name, USHORT* date, USHORT* time, USHORT* attributes,
+                               int* err, void* context);
+BOOL __cdecl CabGetTempFile(char* buffer, int size, void* context);
+
+// FDI's callbacks have no error parameter: these keep the last non-zero OS error
+// in LastFdiOsError, which the reader clears and copies into its error record.
+extern DWORD LastFdiOsError;
+INT_PTR __cdecl FdiOpenFile(char* name, int oflag, int pmode);
+UINT __cdecl FdiReadFile(INT_PTR handle, void* buffer, UINT count);
+UINT __cdecl FdiWriteFile(INT_PTR handle, void* buffer, UINT count);
+int __cdecl FdiCloseFile(INT_PTR handle);
+LONG __cdecl FdiSeekFile(INT_PTR handle, LONG distance, int origin);
+
+// A local file time as MS-DOS date and time. A cabinet cannot hold dates before
+// 1980 or after 2107, so those become 1980-01-01 00:00:00 and 2107-12-31 23:59:58.
+void LocalFileTimeToDosDateTime(const FILETIME& local, USHORT& date, USHORT& time);
+
+}  // namespace CabIntf

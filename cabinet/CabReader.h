@@ -1,0 +1,90 @@
+// TSTCabReader: extracts every file of an MS-CAB cabinet, and of the cabinets
+// that follow it in a set, into a folder through FDI.
+//
+//   TSTCabReader r;
+//   r.ExtractFiles(cabPath, destFolder, 0);   // throws ESTCabinet
+//
+// Member names that would leave the destination folder ("..\x", "C:\x", "\x")
+// abort the extraction with "FDI aborted [0x000B]" and ERROR_INVALID_NAME.
+// An exception thrown by an event is caught before it can cross cabinet.dll and
+// re-thrown once FDI has returned.
+#pragma once
+#include <windows.h>
+#include <fdi.h>
+
+#include <cstdint>
+#include <exception>
+#include <functional>
+#include <string>
+#include <vector>
+
+enum TSTCabReaderOption : unsigned {
+    croExecuteOnExtract = 1u << 0,
+    croDontOverwriteReadOnlyFiles = 1u << 1,
+};
+using TSTCabReaderOptions = unsigned;  // a set of TSTCabReaderOption bits
+
+class TSTCabReader {
+public:
+    TSTCabReader() = default;
+    ~TSTCabReader();  // destroys the FDI context; never throws
+    TSTCabReader(const TSTCabReader&) = delete;
+    TSTCabReader& operator=(const TSTCabReader&) = delete;
+
+    TSTCabReaderOptions Options = 0;
+
+    std::function<void(TSTCabReader& sender, const std::string& nextCabinetName,
+                       const std::string& nextDiskName, const std::string& cabinetPath,
+                       uint16_t setId, uint16_t cabinetNumber, bool& abort)> OnCabinetInfo;
+    std::function<void(TSTCabReader& sender, const std::string& sourceName, long size,
+                       uint16_t date, uint16_t time, uint16_t attributes, uint16_t folder,
+                       std::string& destination, bool& abort)> OnCopyFile;
+    std::function<void(TSTCabReader& sender, const std::string& sourceName,
+                       const std::string& startCabinetName, const std::string& startDiskName,
+                       std::string& destination, bool& abort)> OnCopyPartialFile;
+    std::function<void(TSTCabReader& sender, const std::string& sourceName, uint16_t date,
+                       uint16_t time, uint16_t attributes, uint16_t folder, bool& execute,
+                       const std::string& destination, bool& abort)> OnCloseFile;
+    std::function<void(TSTCabReader& sender, const std::string& cabinetName,
+                       const std::string& diskName, std::string& cabinetPath, int fdiError,
+                       bool& abort)> OnNextCabinet;
+    std::function<void(TSTCabReader& sender, FDINOTIFICATIONTYPE type,
+                       FDINOTIFICATION& notification, INT_PTR& result)> OnUnrecognizedNotify;
+
+    // flags bit 0: only this cabinet, not the rest of its set.
+    void ExtractFiles(const std::string& cabinetPath, const std::string& destinationFolder, unsigned flags);
+
+    // A stored name that stays inside the destination: not empty, no leading
+    // "\" or "/", no ":", no ".." part. "sub\x" is fine.
+    static bool IsSafeMemberName(const std::string& name);
+
+private:
+    static INT_PTR __cdecl NotifyCallback(FDINOTIFICATIONTYPE type, PFDINOTIFICATION notification);
+
+    INT_PTR HandleNotification(FDINOTIFICATIONTYPE type, FDINOTIFICATION& n);
+    INT_PTR HandleCabinetInfo(FDINOTIFICATION& n);
+    INT_PTR HandlePartialFile(FDINOTIFICATION& n);
+    INT_PTR HandleCopyFile(FDINOTIFICATION& n);
+    INT_PTR HandleCloseFile(FDINOTIFICATION& n);
+    INT_PTR HandleNextCabinet(FDINOTIFICATION& n);
+    std::string FollowingCabinet(const std::string& current) const;
+    bool AlreadyRead(const std::string& path) const;
+    int FindSource(const std::string& sourceName) const;
+    void ExtractOne(const std::string& cabinet);
+    void CreateContext();
+
+    HFDI hfdi_ = nullptr;
+    ERF erf_{};
+    std::string firstCabinet_;
+    std::string destination_;               // with trailing backslash
+    std::vector<std::string> sourceNames_;  // open files: stored names ...
+    std::vector<std::string> targets_;      // ... and their destinations
+    std::vector<std::string> cabinetsRead_;
+    std::string currentCabinet_;
+    std::string nextCabinet_;       // from the cabinet-info notification
+    std::string nextDisk_;
+    std::string requestedCabinet_;  // from the next-cabinet notification
+    bool cabinetRequested_ = false;
+    DWORD abortError_ = 0;  // OS error behind our own refusal, kept over FDI's clean-up errors
+    std::exception_ptr pending_;
+};
