@@ -2,8 +2,66 @@
 // with its package appended.
 #include <windows.h>
 
-int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
+#include <exception>
+#include <string>
+
+#include "runtime/Form1.h"
+#include "runtime/SetupState.h"
+#include "runtime/SharedRoutines.h"
+#include "runtime/Startup.h"
+#include "winlib/Application.h"
+#include "winlib/MessageBox.h"
+
+namespace {
+
+std::string OwnPath()
 {
-    // The start-up (payload, script, wizard) is not built yet: a setup ends at once.
-    return 0;
+    std::string path(MAX_PATH, '\0');
+    for (;;) {
+        DWORD length = GetModuleFileNameA(nullptr, path.data(), static_cast<DWORD>(path.size()));
+        if (length == 0)
+            return std::string();
+        if (length < path.size()) {
+            path.resize(length);
+            return path;
+        }
+        path.resize(path.size() * 2);  // cut off: ask again with more room
+    }
+}
+
+// A failure that no step of the start-up expected: say what it was (unless
+// silent) and end as a setup that cannot run.
+[[noreturn]] void FailUnexpected(const std::exception& e)
+{
+    if (!Setup().SilentSetup)
+        winlib::ShowMessageBox(nullptr, e.what(), "Error", MB_OK | MB_ICONERROR);
+    EndSetup(secCorruptPackage);
+}
+
+}  // namespace
+
+int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
+{
+    TSetupState& s = Setup();
+    s.SetupExe = OwnPath();
+    s.Params = SplitCommandLine(GetCommandLineA());
+    winlib::SetApplicationTitle("Setup");
+
+    TForm1 form;
+    if (!form.Create(instance))
+        return secCorruptPackage;  // nothing made yet: no window, no folder
+    s.Fields = &form;
+    try {
+        form.FormCreate();
+        form.ShowWizard();
+        MSG msg;
+        while (GetMessageA(&msg, nullptr, 0, 0) > 0) {
+            TranslateMessage(&msg);
+            DispatchMessageA(&msg);
+        }
+    } catch (const std::exception& e) {
+        FailUnexpected(e);
+    }
+    CleanupTemp();  // idempotent: however the wizard ended, the folder goes
+    return s.InstallErrors && !s.CancelRequested ? secInstallErrors : secOk;
 }
