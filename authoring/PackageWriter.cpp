@@ -42,23 +42,6 @@ std::string MakeUniqueFolder(const std::string& parent, const char* prefix)
     return name;
 }
 
-// Best effort: the folder holds only files this writer made.
-void RemoveFolder(const std::string& folder)
-{
-    WIN32_FIND_DATAA found;
-    HANDLE find = FindFirstFileA((folder + "\\*").c_str(), &found);
-    if (find != INVALID_HANDLE_VALUE) {
-        do {
-            if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) {
-                std::string file = folder + "\\" + found.cFileName;
-                SetFileAttributesA(file.c_str(), FILE_ATTRIBUTE_NORMAL);
-                DeleteFileA(file.c_str());
-            }
-        } while (FindNextFileA(find, &found));
-        FindClose(find);
-    }
-    RemoveDirectoryA(folder.c_str());
-}
 
 void DeleteFileOrRaise(const std::string& path)
 {
@@ -109,7 +92,9 @@ TPackageWriter::~TPackageWriter()
         // Not committed: the package is incomplete and must not be left behind.
         DeleteFileA(tempFile_.c_str());
     }
-    RemoveFolder(workFolder_);
+    // Best effort: the folder holds only files this writer made, and a destructor
+    // has nobody to report a left folder to.
+    winlib::DeleteTree(workFolder_);
 }
 
 void TPackageWriter::RequireStage(TStage stage, const char* step) const

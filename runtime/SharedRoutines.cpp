@@ -46,45 +46,6 @@ bool IsOwnTempFolder(const TSetupState& state)
     return true;
 }
 
-// A read-only entry cannot be deleted until the attribute is cleared.
-void ClearReadOnly(const std::string& path, DWORD attributes)
-{
-    if (attributes & FILE_ATTRIBUTE_READONLY)
-        ::SetFileAttributesA(path.c_str(), attributes & ~FILE_ATTRIBUTE_READONLY);
-}
-
-// Deletes dir and everything below it. A junction or symbolic link is removed as a
-// link; what it points to is never entered. Failures leave the entry in place: the
-// clean-up is the last step and has nobody to report to, and a left folder is what
-// the caller can see.
-void DeleteTree(const std::string& dir)
-{
-    WIN32_FIND_DATAA found;
-    HANDLE search = ::FindFirstFileA((dir + "\\*").c_str(), &found);
-    if (search != INVALID_HANDLE_VALUE) {
-        do {
-            std::string name = found.cFileName;
-            if (name == "." || name == "..")
-                continue;
-            std::string path = dir + "\\" + name;
-            ClearReadOnly(path, found.dwFileAttributes);
-            bool folder = (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
-            bool link = (found.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
-            if (folder && !link)
-                DeleteTree(path);
-            else if (folder)
-                ::RemoveDirectoryA(path.c_str());
-            else
-                ::DeleteFileA(path.c_str());
-        } while (::FindNextFileA(search, &found));
-        ::FindClose(search);
-    }
-    DWORD attributes = ::GetFileAttributesA(dir.c_str());
-    if (attributes != INVALID_FILE_ATTRIBUTES)
-        ClearReadOnly(dir, attributes);
-    ::RemoveDirectoryA(dir.c_str());
-}
-
 void RemoveSetupFont(TSetupState& state)
 {
     if (state.SetupFontFile.empty())
@@ -174,7 +135,9 @@ void CleanupTemp()
     TSetupState& state = Setup();
     RemoveSetupFont(state);
     if (IsOwnTempFolder(state)) {
-        DeleteTree(state.SetupTempDir);
+        // Failures leave entries in place: the clean-up is the last step and has
+        // nobody to report to, and a left folder is what the caller can see.
+        winlib::DeleteTree(state.SetupTempDir);
         // Once it is gone the name is free for another setup: never touch it again.
         if (!winlib::DirectoryExists(state.SetupTempDir))
             state.TempDirCreated = false;

@@ -151,4 +151,48 @@ unsigned long long FileSize(const std::string& path)
     return static_cast<unsigned long long>(size.QuadPart);
 }
 
+namespace {
+
+// A read-only entry cannot be deleted until the attribute is cleared.
+void ClearReadOnly(const std::string& path, DWORD attributes)
+{
+    if (attributes & FILE_ATTRIBUTE_READONLY)
+        ::SetFileAttributesA(path.c_str(), attributes & ~FILE_ATTRIBUTE_READONLY);
+}
+
+}  // namespace
+
+bool DeleteTree(const std::string& dir)
+{
+    if (dir.empty())
+        return false;
+    WIN32_FIND_DATAA found;
+    HANDLE search = ::FindFirstFileA((dir + "\\*").c_str(), &found);
+    if (search != INVALID_HANDLE_VALUE) {
+        do {
+            std::string name = found.cFileName;
+            if (name == "." || name == "..")
+                continue;
+            std::string path = dir + "\\" + name;
+            ClearReadOnly(path, found.dwFileAttributes);
+            bool folder = (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+            bool link = (found.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
+            if (folder && !link)
+                DeleteTree(path);
+            else if (folder)
+                ::RemoveDirectoryA(path.c_str());
+            else
+                ::DeleteFileA(path.c_str());
+        } while (::FindNextFileA(search, &found));
+        ::FindClose(search);
+    }
+    DWORD attributes = ::GetFileAttributesA(dir.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES)
+        return true;
+    ClearReadOnly(dir, attributes);
+    if (attributes & FILE_ATTRIBUTE_DIRECTORY)
+        ::RemoveDirectoryA(dir.c_str());
+    return ::GetFileAttributesA(dir.c_str()) == INVALID_FILE_ATTRIBUTES;
+}
+
 }  // namespace winlib

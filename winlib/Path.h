@@ -24,6 +24,11 @@ std::string ExcludeTrailingBackslash(const std::string& path);
 // The user's temporary folder (GetTempPathA) without its trailing backslash.
 std::string GetTempDir();
 
+// Deletes dir and everything below it, clearing read-only attributes. A junction or
+// symbolic link is removed as a link; what it points to is never entered. Entries
+// that cannot be deleted stay; the answer is whether dir itself is gone.
+bool DeleteTree(const std::string& dir);
+
 // Size of a file in bytes; throws EOSError when it cannot be opened.
 unsigned long long FileSize(const std::string& path);
 

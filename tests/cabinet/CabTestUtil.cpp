@@ -1,4 +1,5 @@
 #include "tests/cabinet/CabTestUtil.h"
+#include "winlib/Path.h"
 
 #include <cstdio>
 #include <stdexcept>
@@ -8,26 +9,6 @@
 #include "cabinet/CabWriter.h"
 
 namespace {
-
-void RemoveTree(const std::string& path)
-{
-    WIN32_FIND_DATAA found;
-    HANDLE search = FindFirstFileA((path + "\\*").c_str(), &found);
-    if (search != INVALID_HANDLE_VALUE) {
-        do {
-            std::string name = found.cFileName;
-            if (name == "." || name == "..") continue;
-            std::string child = path + "\\" + name;
-            SetFileAttributesA(child.c_str(), FILE_ATTRIBUTE_NORMAL);
-            if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
-                RemoveTree(child);
-            else
-                DeleteFileA(child.c_str());
-        } while (FindNextFileA(search, &found));
-        FindClose(search);
-    }
-    RemoveDirectoryA(path.c_str());
-}
 
 // Tests count the cabinet temp files (stc*.tmp) that a step leaves behind. Other
 // test processes make theirs in the shared temp folder at the same time, so each
@@ -51,7 +32,7 @@ public:
     {
         if (folder_.empty()) return;
         EXPECT_EQ(CountCabinetTempFiles(), 0) << "cabinet temp files left in " << folder_;
-        RemoveTree(folder_);
+        winlib::DeleteTree(folder_);
     }
 
 private:
@@ -87,11 +68,11 @@ ScratchDir::ScratchDir()
     char name[64];
     std::snprintf(name, sizeof name, "kcabtest%lu_%d", GetCurrentProcessId(), ++counter);
     path_ = std::string(temp) + name;
-    RemoveTree(path_);
+    winlib::DeleteTree(path_);
     if (!CreateDirectoryA(path_.c_str(), nullptr)) throw std::runtime_error("cannot create " + path_);
 }
 
-ScratchDir::~ScratchDir() { RemoveTree(path_); }
+ScratchDir::~ScratchDir() { winlib::DeleteTree(path_); }
 
 std::string Indexed(const char* stem, int number)
 {

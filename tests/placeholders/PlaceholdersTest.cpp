@@ -1,6 +1,7 @@
 // Placeholder kinds and expansion rules against the real registry, shell and
 // environment of the test machine.
 #include <windows.h>
+#include "winlib/Path.h"
 #include <shlobj.h>
 
 #include <gtest/gtest.h>
@@ -56,7 +57,7 @@ protected:
     {
         ::Setup() = TSetupState();
         if (!scratch.empty())
-            RemoveTree(scratch);
+            winlib::DeleteTree(scratch);
     }
     // A script or language file in a scratch folder of the temp folder.
     winlib::TIniFile& MakeIni(std::unique_ptr<winlib::TIniFile>& slot, const char* name)
@@ -96,7 +97,7 @@ TEST_F(PlaceholdersTest, TempDirIsTheFolderTmpNamesWithoutBackslash)
         EXPECT_EQ(GetFolderPath(pkTempDir), dir);
         EXPECT_EQ(ExpandPlaceholders("<TempDir>\\x"), dir + "\\x");
     }
-    RemoveTree(dir);
+    winlib::DeleteTree(dir);
 }
 
 TEST_F(PlaceholdersTest, ShellKindsAreTheShellFoldersOfTheirIdentifiers)

@@ -1,6 +1,7 @@
 // Message formatting, size and path texts, free space, opening documents and the
 // clean-up of the setup temp folder.
 #include <windows.h>
+#include "winlib/Path.h"
 
 #include <gtest/gtest.h>
 
@@ -145,7 +146,7 @@ protected:
     {
         ::Setup() = TSetupState();
         temp.reset();
-        RemoveTree(base);
+        winlib::DeleteTree(base);
     }
     // <TempDir>\QZTMPnnn as the start-up makes it.
     std::string MakeSetupFolder()
@@ -235,7 +236,7 @@ TEST_F(CleanupTempTest, AFolderLinkInsideIsRemovedWithoutEnteringIt)
     WriteFile(outside + "\\precious.txt", "p");
     std::string dir = MakeSetupFolder();
     if (!CreateSymbolicLinkA((dir + "\\link").c_str(), outside.c_str(), SYMBOLIC_LINK_FLAG_DIRECTORY)) {
-        RemoveTree(dir);
+        winlib::DeleteTree(dir);
         GTEST_SKIP() << "no directory links here (error " << GetLastError() << ")";
     }
     ::Setup().SetupTempDir = dir;

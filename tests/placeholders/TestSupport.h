@@ -30,7 +30,6 @@ inline void ResetState(TFakeFields* fields)
 
 std::string TempPathNoSlash();           // GetTempPathA without the trailing backslash
 std::string MakeScratchDir(const std::string& parent, const std::string& stem);  // unique, created
-void RemoveTree(const std::string& dir);  // clears read-only; never follows links
 std::string EnvValue(const char* name);   // "" when unset
 bool SameTextAscii(const std::string& a, const std::string& b);
 

@@ -246,7 +246,7 @@ TEST(SetupTempFolder, TakesTheNextFreeNameWrappingAfter999)
     ASSERT_TRUE(CreateDirectoryA((base + "\\QZTMP999").c_str(), nullptr));
     EXPECT_EQ(CreateSetupTempDir(base, 999), base + "\\QZTMP000");
     EXPECT_EQ(CreateSetupTempDir(base, 1999), base + "\\QZTMP001");
-    RemoveTree(base);
+    winlib::DeleteTree(base);
 }
 
 TEST(SetupTempFolder, AllNamesTakenRaisesAndTouchesNothing)
@@ -261,7 +261,7 @@ TEST(SetupTempFolder, AllNamesTakenRaisesAndTouchesNothing)
     WriteWholeFile(base + "\\QZTMP500\\sentinel", "x");
     EXPECT_THROW(CreateSetupTempDir(base, 500), winlib::EOSError);
     EXPECT_EQ(ReadWholeFile(base + "\\QZTMP500\\sentinel"), "x");
-    RemoveTree(base);
+    winlib::DeleteTree(base);
 }
 
 TEST(SetupTempFolder, MissingParentRaisesWithItsOsError)

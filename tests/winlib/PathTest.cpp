@@ -93,6 +93,20 @@ TEST_F(ForceDirectoriesTest, AFileInTheWayRaisesNamingTheFolder)
     }
 }
 
+TEST_F(ForceDirectoriesTest, DeleteTreeRemovesNestedReadOnlyEntriesAndToleratesAMissingFolder)
+{
+    winlib::ForceDirectories(base_ + "\\a\\b\\c");
+    winlib_test::WriteWholeFile(base_ + "\\a\\file", "x");
+    winlib_test::WriteWholeFile(base_ + "\\a\\b\\c\\deep.txt", "y");
+    ASSERT_TRUE(SetFileAttributesA((base_ + "\\a\\file").c_str(), FILE_ATTRIBUTE_READONLY));
+    ASSERT_TRUE(SetFileAttributesA((base_ + "\\a\\b").c_str(), FILE_ATTRIBUTE_READONLY));
+
+    EXPECT_TRUE(winlib::DeleteTree(base_));
+    EXPECT_EQ(GetFileAttributesA(base_.c_str()), INVALID_FILE_ATTRIBUTES);
+    EXPECT_TRUE(winlib::DeleteTree(base_)) << "a folder that is already gone is gone";
+    EXPECT_FALSE(winlib::DeleteTree("")) << "an empty name names nothing to delete";
+}
+
 TEST(Paths, FileSizeOfAMissingFileRaisesWithError2)
 {
     try {
