@@ -3,26 +3,10 @@
 #include <vector>
 
 #include "runtime/SetupState.h"
+#include "winlib/Path.h"
 #include "winlib/StringList.h"
 
 namespace {
-
-using TSystemDirCall = UINT(WINAPI*)(LPSTR, UINT);
-
-// Sized from the call's answer: it returns the needed size when the buffer is short.
-std::string AskSystemDir(TSystemDirCall call)
-{
-    std::vector<char> buffer(MAX_PATH);
-    for (int attempt = 0; attempt < 3; ++attempt) {
-        UINT length = call(buffer.data(), static_cast<UINT>(buffer.size()));
-        if (length == 0)
-            return std::string();
-        if (length < buffer.size())
-            return std::string(buffer.data(), length);
-        buffer.resize(length + 1);
-    }
-    return std::string();
-}
 
 std::string ProcessEnv(const char* name)
 {
@@ -39,7 +23,8 @@ std::string ProcessEnv(const char* name)
 
 std::string TPackageView::SystemDir() const
 {
-    return AskSystemDir(package64_ ? &::GetSystemDirectoryA : &::GetSystemWow64DirectoryA);
+    auto call = package64_ ? &::GetSystemDirectoryA : &::GetSystemWow64DirectoryA;
+    return winlib::AskSizedText([call](char* buffer, UINT size) { return call(buffer, size); });
 }
 
 TPackageView::TEnvSource TPackageView::EnvSource(const std::string& name) const

@@ -125,30 +125,12 @@ int LevelCsidl(int userCsidl, int commonCsidl)
 
 std::string TempPath()
 {
-    std::vector<char> buffer(MAX_PATH + 1);
-    for (int attempt = 0; attempt < 3; ++attempt) {
-        DWORD length = ::GetTempPathA(static_cast<DWORD>(buffer.size()), buffer.data());
-        if (length == 0)
-            return std::string();
-        if (length < buffer.size())
-            return std::string(buffer.data(), length);
-        buffer.resize(length + 1);
-    }
-    return std::string();
+    return winlib::AskSizedText([](char* buffer, DWORD size) { return ::GetTempPathA(size, buffer); });
 }
 
 std::string WindowsDir()
 {
-    std::vector<char> buffer(MAX_PATH + 1);
-    for (int attempt = 0; attempt < 3; ++attempt) {
-        UINT length = ::GetWindowsDirectoryA(buffer.data(), static_cast<UINT>(buffer.size()));
-        if (length == 0)
-            return std::string();
-        if (length < buffer.size())
-            return std::string(buffer.data(), length);
-        buffer.resize(length + 1);
-    }
-    return std::string();
+    return winlib::AskSizedText([](char* buffer, UINT size) { return ::GetWindowsDirectoryA(buffer, size); });
 }
 
 std::string ScriptValue(const char* key)

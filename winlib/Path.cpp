@@ -122,17 +122,10 @@ std::string ExcludeTrailingBackslash(const std::string& path)
 
 std::string GetTempDir()
 {
-    std::string buffer(MAX_PATH + 1, '\0');
-    for (;;) {
-        DWORD length = GetTempPathA(static_cast<DWORD>(buffer.size()), buffer.data());
-        if (length == 0)
-            RaiseLastOSError("Cannot find the temporary folder");
-        if (length < buffer.size()) {
-            buffer.resize(length);
-            return ExcludeTrailingBackslash(buffer);
-        }
-        buffer.assign(length + 1, '\0');
-    }
+    std::string temp = AskSizedText([](char* buffer, DWORD size) { return GetTempPathA(size, buffer); });
+    if (temp.empty())
+        RaiseLastOSError("Cannot find the temporary folder");
+    return ExcludeTrailingBackslash(temp);
 }
 
 unsigned long long FileSize(const std::string& path)

@@ -1,5 +1,7 @@
 // Path helpers over the Win32 file API. Paths are 8-bit ANSI, backslash-separated.
 #pragma once
+#include <windows.h>
+
 #include <string>
 
 namespace winlib {
@@ -20,6 +22,25 @@ std::string ExtractFileExt(const std::string& path);   // from the last '.' of t
 
 std::string IncludeTrailingBackslash(const std::string& path);  // "" stays ""
 std::string ExcludeTrailingBackslash(const std::string& path);
+
+// Text from a call that fills a buffer and, when the buffer is too short, answers
+// the size it needs (GetTempPathA, GetWindowsDirectoryA, GetSystemDirectoryA, ...).
+// The call gets (buffer, size) and returns the length written or needed; 0 means
+// it failed, and the answer is then "".
+template <class Call>
+std::string AskSizedText(Call call)
+{
+    std::string buffer(MAX_PATH + 1, '\0');
+    for (int attempt = 0; attempt < 3; ++attempt) {  // the text may grow between calls
+        unsigned long length = call(buffer.data(), static_cast<unsigned long>(buffer.size()));
+        if (length == 0)
+            return std::string();
+        if (length < buffer.size())
+            return buffer.substr(0, length);
+        buffer.assign(length + 1, '\0');
+    }
+    return std::string();
+}
 
 // The user's temporary folder (GetTempPathA) without its trailing backslash.
 std::string GetTempDir();
