@@ -66,8 +66,3 @@ void CheckRequirements() {}
 
 void CheckPreviousVersion(TForm1&) {}
 
-void RunCommands(int, const std::string&) {}
-
-void FillProgramGroups(TForm1&) {}
-
-void InstallFiles(TForm1&) {}

@@ -16,6 +16,8 @@ void LoadLanguageList(TForm1& form);
 
 void CheckRequirements();                   // may end the setup with code 5
 void CheckPreviousVersion(TForm1& form);    // may end the setup with code 0
-void RunCommands(int stage, const std::string& command);
-void FillProgramGroups(TForm1& form);       // fills ComboBox1
-void InstallFiles(TForm1& form);            // the install run
+
+// Built: the install run, its actions, the uninstall log and the commands.
+#include "runtime/Commands.h"
+#include "runtime/InstallRun.h"
+#include "runtime/UninstallLog.h"

@@ -1,0 +1,27 @@
+// The install run: every [Files] record's cabinet unpacked into place, then the
+// list sections, the Add/Remove entry and the uninstall log in the install folder.
+#pragma once
+#include <string>
+
+class TForm1;
+
+// Runs the whole installation. Returns when it is done; a fatal failure or a
+// confirmed cancel ends the process through AbortInstall.
+void InstallFiles(TForm1& form);
+
+// Ends the setup during the run: nothing more is installed, the log is not put in
+// place, the temp folder goes. secOk after a confirmed cancel, secInstallAborted
+// after a failure.
+[[noreturn]] void AbortInstall(int exitCode);
+
+// Creates the missing folders of path's folder part (of path itself when
+// includeLast), from the root down; records each one it made in [Folders] when
+// record is set. On failure returns false with the folder that could not be made.
+bool CreateMissingFolders(const std::string& path, bool includeLast, bool record, std::string& failedFolder);
+
+bool IsNewerFile(const std::string& newFile, const std::string& oldFile);
+void UnregisterDll(const std::string& path);
+void CancelOtherItemsFor(const std::string& target);
+
+// Version resource of a file as "a.b.c.d"; "" when it has none.
+std::string GetFileVersionString(const std::string& path);

@@ -1,0 +1,3 @@
+// (being written) interim body so the runtime links
+#include "runtime/UninstallLog.h"
+void FillProgramGroups(TForm1&) {}
