@@ -1,1 +1,327 @@
-// (to be written)
+#include "cabinet/UninstallLogFormat.h"
+
+#include <windows.h>
+
+#include <algorithm>
+#include <cstring>
+
+#include "winlib/OsError.h"
+#include "winlib/Path.h"
+#include "winlib/StringList.h"
+
+namespace uninstlog {
+
+namespace {
+
+bool IsBlank(char c) { return c == ' ' || c == '\t'; }
+bool IsQuote(char c) { return c == '"' || c == '\''; }
+
+std::string TrimBlanks(const std::string& text)
+{
+    size_t begin = 0, end = text.size();
+    while (begin < end && IsBlank(text[begin]))
+        ++begin;
+    while (end > begin && IsBlank(text[end - 1]))
+        --end;
+    return text.substr(begin, end - begin);
+}
+
+std::string Where(const std::string& file, const std::string& section, const std::string& key)
+{
+    return "[" + section + "] " + key + " in \"" + file + "\"";
+}
+
+// UTF-16LE text (as a profile file may be stored) to the ANSI code page.
+std::string WideToAnsi(const char* bytes, size_t size)
+{
+    int chars = static_cast<int>(size / 2);
+    if (chars == 0)
+        return std::string();
+    std::wstring wide(chars, L'\0');
+    memcpy(wide.data(), bytes, static_cast<size_t>(chars) * 2);
+    int length = WideCharToMultiByte(CP_ACP, 0, wide.data(), chars, nullptr, 0, nullptr, nullptr);
+    std::string text(length > 0 ? length : 0, '\0');
+    if (length > 0)
+        WideCharToMultiByte(CP_ACP, 0, wide.data(), chars, text.data(), length, nullptr, nullptr);
+    return text;
+}
+
+std::vector<std::string> SplitLines(const std::string& text)
+{
+    std::vector<std::string> lines;
+    size_t pos = 0;
+    while (pos <= text.size()) {
+        size_t end = text.find_first_of("\r\n", pos);
+        if (end == std::string::npos) {
+            if (pos < text.size())
+                lines.push_back(text.substr(pos));
+            break;
+        }
+        lines.push_back(text.substr(pos, end - pos));
+        pos = end + ((text[end] == '\r' && end + 1 < text.size() && text[end + 1] == '\n') ? 2 : 1);
+    }
+    return lines;
+}
+
+}  // namespace
+
+// ---- Values ------------------------------------------------------------------
+
+std::string EncodeValue(const std::string& value)
+{
+    std::string stored;
+    stored.reserve(value.size());
+    for (size_t i = 0; i < value.size(); ++i) {
+        char c = value[i];
+        if (c == '\r' || c == '\n') {
+            if (c == '\r' && i + 1 < value.size() && value[i + 1] == '\n')
+                ++i;
+            stored += LineBreakMark;
+        } else {
+            stored += c;
+        }
+    }
+    if (!stored.empty() && (IsBlank(stored.front()) || IsBlank(stored.back()) ||
+                            IsQuote(stored.front()) || IsQuote(stored.back())))
+        stored = '"' + stored + '"';
+    return stored;
+}
+
+std::string DecodeValue(const std::string& stored)
+{
+    std::string text = TrimBlanks(stored);
+    if (text.size() >= 2 && text.front() == '"' && text.back() == '"')
+        text = text.substr(1, text.size() - 2);
+    return DecodeLineBreaks(text);
+}
+
+std::string DecodeLineBreaks(const std::string& text)
+{
+    std::string value;
+    value.reserve(text.size());
+    const size_t markLength = sizeof(LineBreakMark) - 1;
+    for (size_t pos = 0;;) {
+        size_t mark = text.find(LineBreakMark, pos);
+        if (mark == std::string::npos) {
+            value.append(text, pos, std::string::npos);
+            return value;
+        }
+        value.append(text, pos, mark - pos);
+        value += "\r\n";
+        pos = mark + markLength;
+    }
+}
+
+bool ValueFits(const std::string& value)
+{
+    return value.find('\0') == std::string::npos && EncodeValue(value).size() <= MaxStoredLength;
+}
+
+bool ParseRecordKey(const std::string& key, unsigned long& number)
+{
+    std::string digits = TrimBlanks(key);
+    if (digits.empty() || digits.size() > 9)  // up to 999,999,999: no overflow, far beyond any log
+        return false;
+    unsigned long value = 0;
+    for (char c : digits) {
+        if (c < '0' || c > '9')
+            return false;
+        value = value * 10 + static_cast<unsigned long>(c - '0');
+    }
+    number = value;
+    return true;
+}
+
+// ---- Reading -----------------------------------------------------------------
+
+TUninstallLogReader TUninstallLogReader::FromText(const std::string& raw)
+{
+    std::string text;
+    if (raw.size() >= 2 && static_cast<unsigned char>(raw[0]) == 0xFF && static_cast<unsigned char>(raw[1]) == 0xFE)
+        text = WideToAnsi(raw.data() + 2, raw.size() - 2);
+    else if (raw.size() >= 3 && raw.compare(0, 3, "\xEF\xBB\xBF") == 0)
+        text = raw.substr(3);
+    else
+        text = raw;
+
+    TUninstallLogReader log;
+    TLogSectionData* current = nullptr;
+    for (const std::string& rawLine : SplitLines(text)) {
+        std::string line = TrimBlanks(rawLine);
+        if (line.empty() || line[0] == ';')
+            continue;
+        if (line[0] == '[') {
+            size_t close = line.find(']');
+            std::string name = line.substr(1, close == std::string::npos ? std::string::npos : close - 1);
+            name = TrimBlanks(name);
+            // A repeated section continues the first one, so no record is lost.
+            auto same = [&name](const TLogSectionData& data) { return winlib::SameText(data.Name, name); };
+            auto found = std::find_if(log.sections_.begin(), log.sections_.end(), same);
+            if (found == log.sections_.end()) {
+                log.sections_.push_back(TLogSectionData{name, {}});
+                found = log.sections_.end() - 1;
+            }
+            current = &*found;
+            continue;
+        }
+        if (current == nullptr)
+            continue;  // lines before the first section belong to none
+        size_t equals = line.find('=');
+        if (equals == std::string::npos)
+            continue;
+        current->Entries.push_back(TLogEntry{TrimBlanks(line.substr(0, equals)), DecodeValue(line.substr(equals + 1))});
+    }
+    return log;
+}
+
+TUninstallLogReader TUninstallLogReader::FromFile(const std::string& path)
+{
+    HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                              nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE)
+        winlib::RaiseLastOSError("Cannot open the uninstall log \"" + path + "\"");
+    std::string text;
+    char buffer[65536];
+    for (;;) {
+        DWORD got = 0;
+        if (!ReadFile(file, buffer, sizeof(buffer), &got, nullptr)) {
+            DWORD code = GetLastError();
+            CloseHandle(file);
+            throw winlib::EOSError(code, "Cannot read the uninstall log \"" + path + "\"");
+        }
+        if (got == 0)
+            break;
+        text.append(buffer, got);
+    }
+    CloseHandle(file);
+    return FromText(text);
+}
+
+const TLogSectionData* TUninstallLogReader::Find(const std::string& section) const
+{
+    for (const TLogSectionData& data : sections_)
+        if (winlib::SameText(data.Name, section))
+            return &data;
+    return nullptr;
+}
+
+bool TUninstallLogReader::HasSection(const std::string& section) const
+{
+    return Find(section) != nullptr;
+}
+
+std::string TUninstallLogReader::Value(const std::string& section, const std::string& key,
+                                       const std::string& defaultValue) const
+{
+    if (const TLogSectionData* data = Find(section))
+        for (const TLogEntry& entry : data->Entries)
+            if (winlib::SameText(entry.Key, key))
+                return entry.Value;
+    return defaultValue;
+}
+
+bool TUninstallLogReader::BoolValue(const std::string& section, const std::string& key, bool defaultValue) const
+{
+    std::string text = TrimBlanks(Value(section, key, std::string()));
+    unsigned long number = 0;
+    if (!ParseRecordKey(text, number))
+        return defaultValue;
+    return number != 0;
+}
+
+std::vector<std::string> TUninstallLogReader::Records(const std::string& section) const
+{
+    std::vector<std::pair<unsigned long, const std::string*>> numbered;
+    if (const TLogSectionData* data = Find(section))
+        for (const TLogEntry& entry : data->Entries) {
+            unsigned long number = 0;
+            if (ParseRecordKey(entry.Key, number))
+                numbered.emplace_back(number, &entry.Value);
+        }
+    std::stable_sort(numbered.begin(), numbered.end(),
+                     [](const auto& a, const auto& b) { return a.first < b.first; });
+    std::vector<std::string> records;
+    records.reserve(numbered.size());
+    for (const auto& item : numbered)
+        records.push_back(*item.second);
+    return records;
+}
+
+unsigned long TUninstallLogReader::NextKey(const std::string& section) const
+{
+    unsigned long next = 0;
+    if (const TLogSectionData* data = Find(section))
+        for (const TLogEntry& entry : data->Entries) {
+            unsigned long number = 0;
+            if (ParseRecordKey(entry.Key, number) && number + 1 > next)
+                next = number + 1;
+        }
+    return next;
+}
+
+bool TUninstallLogReader::HasRecord(const std::string& section, const std::string& value) const
+{
+    // Compared as a reader sees it, so a line break matches its stored mark.
+    const std::string wanted = DecodeValue(EncodeValue(value));
+    if (const TLogSectionData* data = Find(section))
+        for (const TLogEntry& entry : data->Entries) {
+            unsigned long number = 0;
+            if (ParseRecordKey(entry.Key, number) && winlib::SameText(entry.Value, wanted))
+                return true;
+        }
+    return false;
+}
+
+// ---- Writing -----------------------------------------------------------------
+
+TUninstallLogWriter::TUninstallLogWriter(const std::string& path) : fileName_(winlib::ExpandFileName(path))
+{
+}
+
+void TUninstallLogWriter::WriteString(const std::string& section, const std::string& key, const std::string& value)
+{
+    auto badName = [](const std::string& name) {
+        return name.empty() || name.find_first_of(std::string("\r\n\0[]=", 6)) != std::string::npos;
+    };
+    if (badName(section) || badName(key))
+        throw ELogError("Cannot write " + Where(fileName_, section, key) + ": not a valid section or key name");
+    if (value.find('\0') != std::string::npos)
+        throw ELogError("Cannot write " + Where(fileName_, section, key) + ": the value holds a NUL character");
+    std::string stored = EncodeValue(value);
+    if (stored.size() > MaxStoredLength)
+        throw ELogError("Cannot write " + Where(fileName_, section, key) + ": the value has " +
+                        std::to_string(stored.size()) + " characters, more than " +
+                        std::to_string(MaxStoredLength));
+    if (!WritePrivateProfileStringA(section.c_str(), key.c_str(), stored.c_str(), fileName_.c_str()))
+        winlib::RaiseLastOSError("Cannot write " + Where(fileName_, section, key));
+}
+
+void TUninstallLogWriter::WriteBool(const std::string& section, const std::string& key, bool value)
+{
+    WriteString(section, key, value ? "1" : "0");
+}
+
+unsigned long TUninstallLogWriter::AppendRecord(const std::string& section, const std::string& value)
+{
+    unsigned long key = Read().NextKey(section);
+    WriteString(section, std::to_string(key), value);
+    return key;
+}
+
+bool TUninstallLogWriter::AddOnce(const std::string& section, const std::string& value)
+{
+    TUninstallLogReader log = Read();
+    if (log.HasRecord(section, value))
+        return false;
+    WriteString(section, std::to_string(log.NextKey(section)), value);
+    return true;
+}
+
+TUninstallLogReader TUninstallLogWriter::Read() const
+{
+    if (!winlib::FileExists(fileName_))
+        return TUninstallLogReader();
+    return TUninstallLogReader::FromFile(fileName_);
+}
+
+}  // namespace uninstlog

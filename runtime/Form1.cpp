@@ -2,7 +2,9 @@
 
 #include <iterator>
 
+#include "runtime/Placeholders.h"
 #include "runtime/Startup.h"
+#include "winlib/MessageBox.h"
 
 namespace {
 
@@ -16,6 +18,7 @@ constexpr DWORD FormStyle = WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_CLIPCH
 enum TControlId : int {
     idImage1 = 100, idImage2, idEUser, idECompany, idECustomInfo, idEdit1, idButton4,
     idComboLng, idComboBox1, idCheckBox2, idCheckDesktop, idCheckQuick, idCheckAssociate,
+    idLTask, idLFile, idProgressBar1,
 };
 
 // The children of the form, in the order of TForm1::Children(); the wizard gives
@@ -44,6 +47,9 @@ const TChildDef ChildTable[] = {
     {idCheckDesktop, "BUTTON", CheckStyle},
     {idCheckQuick, "BUTTON", CheckStyle},
     {idCheckAssociate, "BUTTON", CheckStyle},
+    {idLTask, "STATIC", WS_CHILD | SS_LEFT | SS_NOPREFIX},
+    {idLFile, "STATIC", WS_CHILD | SS_LEFT | SS_NOPREFIX},
+    {idProgressBar1, PROGRESS_CLASSA, WS_CHILD},
 };
 
 bool RegisterFormClass(HINSTANCE instance)
@@ -72,6 +78,8 @@ TForm1::~TForm1()
 
 bool TForm1::Create(HINSTANCE instance)
 {
+    INITCOMMONCONTROLSEX classes = {sizeof classes, ICC_PROGRESS_CLASS};
+    InitCommonControlsEx(&classes);  // on failure the progress bar's creation below reports it
     if (!RegisterFormClass(instance))
         return false;
     RECT frame = {0, 0, ClientWidth, ClientHeight};
@@ -84,13 +92,15 @@ bool TForm1::Create(HINSTANCE instance)
                             instance, nullptr);
     if (!hwnd_)
         return false;
+    SetWindowLongPtrA(hwnd_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
     return CreateControls(instance);
 }
 
 bool TForm1::CreateControls(HINSTANCE instance)
 {
     winlib::TControl* fields[] = {&Image1, &Image2, &EUser, &ECompany, &ECustomInfo, &Edit1, &Button4,
-                                  &ComboLng, &ComboBox1, &CheckBox2, &CheckDesktop, &CheckQuick, &CheckAssociate};
+                                  &ComboLng, &ComboBox1, &CheckBox2, &CheckDesktop, &CheckQuick, &CheckAssociate,
+                                  &LTask, &LFile, &ProgressBar1};
     static_assert(std::size(fields) == std::size(ChildTable));
     for (size_t i = 0; i < std::size(ChildTable); ++i) {
         const TChildDef& def = ChildTable[i];
@@ -104,6 +114,21 @@ bool TForm1::CreateControls(HINSTANCE instance)
 }
 
 void TForm1::FormCreate() { RunStartup(*this); }
+
+bool TForm1::FormCloseQuery()
+{
+    TSetupState& s = Setup();
+    if (s.CurrentPage != wpInstalling)
+        return true;
+    std::string text, caption;
+    if (s.LanguageIni) {
+        text = ExpandPlaceholders(s.LanguageIni->ReadString("Messages", "1", ""));
+        caption = ExpandPlaceholders(s.LanguageIni->ReadString("Messages", "0", ""));
+    }
+    if (winlib::ShowMessageBox(hwnd_, text, caption, MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2) == IDYES)
+        s.CancelRequested = true;
+    return false;
+}
 
 void TForm1::ShowWizard()
 {
@@ -120,6 +145,10 @@ namespace {
 LRESULT CALLBACK FormWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
 {
     switch (message) {
+    case WM_CLOSE:
+        if (auto* form = reinterpret_cast<TForm1*>(GetWindowLongPtrA(hwnd, GWLP_USERDATA)); form && !form->FormCloseQuery())
+            return 0;
+        return DefWindowProcA(hwnd, message, wParam, lParam);
     case WM_DESTROY:
         // Closing the window ends the message loop; the program body cleans up.
         PostQuitMessage(0);

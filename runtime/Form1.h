@@ -4,11 +4,20 @@
 // inside a message handler.
 #pragma once
 #include <windows.h>
+#include <commctrl.h>
 
 #include <string>
 
 #include "runtime/SetupState.h"
 #include "winlib/Controls.h"
+
+// The installing page's progress bar (msctls_progress32, 0 to 100).
+class TProgressBar : public winlib::TControl {
+public:
+    using TControl::TControl;
+    void SetPosition(int position) const { ::SendMessageA(hwnd_, PBM_SETPOS, static_cast<WPARAM>(position), 0); }
+    int Position() const { return static_cast<int>(::SendMessageA(hwnd_, PBM_GETPOS, 0, 0)); }
+};
 
 class TForm1 : public IWizardFields {
 public:
@@ -26,6 +35,11 @@ public:
     void FormCreate();
     // Until the wizard exists: the window is shown; closing it ends the message loop.
     void ShowWizard();
+
+    // Decides a close request. While the installation runs (page 9) it asks
+    // [Messages] 1; Yes sets CancelRequested and the window stays, because the
+    // run ends the setup at its next test of the flag. Other pages close.
+    bool FormCloseQuery();
 
     std::string Caption() const;
     void SetCaption(const std::string& caption) const;
@@ -47,6 +61,9 @@ public:
     winlib::TComboBox ComboBox1;  // Start-menu folder
     winlib::TCheckBox CheckBox2;  // "Don't create a Start Menu folder"
     winlib::TCheckBox CheckDesktop, CheckQuick, CheckAssociate;
+    winlib::TControl LTask;       // installing page: the task
+    winlib::TControl LFile;       // ... the current item
+    TProgressBar ProgressBar1;    // ... and the progress, 0 to 100
 
 private:
     bool CreateControls(HINSTANCE instance);

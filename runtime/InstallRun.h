@@ -25,3 +25,20 @@ void CancelOtherItemsFor(const std::string& target);
 
 // Version resource of a file as "a.b.c.d"; "" when it has none.
 std::string GetFileVersionString(const std::string& path);
+
+// The file's last write in local time as a packed date and time (date in the high
+// 16 bits, the platform's 2-second precision), so that later is greater; 0 when
+// the file is missing or has no readable date.
+unsigned long GetFileDateTime(const std::string& path);
+
+// The progress bar's position while cabinet i of filesCount is copied: copied of
+// length bytes done. Halves round to even; the answer stays within 0..100.
+int InstallProgress(int i, int filesCount, long long copied, long long length);
+
+// "X:\" or "\\server\share\" followed by at least one more character: a path
+// that names something below a drive or share root.
+bool IsRootedBelowRoot(const std::string& path);
+
+// Button ids of the overwrite question ("Warning"); a close without a button
+// answers IDCANCEL (2).
+enum TOverwriteAnswer : int { oaYes = 6, oaNo = 7, oaNoToAll = 20, oaYesToAll = 21 };

@@ -18,6 +18,10 @@ public:
 
     bool Is64() const { return package64_; }
 
+    // Whether Windows is 64-bit. Always true: our runtime is a 64-bit program and
+    // runs nowhere else (so nothing asks IsWow64Process).
+    bool WindowsIs64() const { return true; }
+
     // KEY_WOW64_64KEY for an x64 package, KEY_WOW64_32KEY for any other.
     REGSAM RegistryFlag() const { return package64_ ? KEY_WOW64_64KEY : KEY_WOW64_32KEY; }
     winlib::RegView RegistryView() const { return package64_ ? winlib::RegView::View64 : winlib::RegView::View32; }

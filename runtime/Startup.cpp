@@ -27,7 +27,6 @@ constexpr int TempNameCount = 1000;
 constexpr char DataZipFilter[] = "Data.zip|Data.zip|Archive File (*.zip)|*.zip";
 constexpr char DataZipCommand[] = "X \"<CURRENTDIR>\\DATA.ZIP\"";
 
-bool IsBlank(char c) { return c == ' ' || c == '\t'; }
 
 std::string ThreeDigits(int n)
 {
@@ -260,29 +259,6 @@ void ShowShortcutBoxes(TForm1& form)
 }
 
 }  // namespace
-
-std::vector<std::string> SplitCommandLine(const std::string& commandLine)
-{
-    std::vector<std::string> params;
-    size_t i = 0;
-    const size_t n = commandLine.size();
-    for (;;) {
-        while (i < n && IsBlank(commandLine[i]))
-            ++i;
-        if (i >= n)
-            break;
-        std::string param;
-        bool quoted = false;
-        for (; i < n && (quoted || !IsBlank(commandLine[i])); ++i) {
-            if (commandLine[i] == '"')
-                quoted = !quoted;
-            else
-                param += commandLine[i];
-        }
-        params.push_back(param);
-    }
-    return params;
-}
 
 int FindSwitch(const std::string& sw)
 {

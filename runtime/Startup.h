@@ -5,12 +5,13 @@
 #include <string>
 #include <vector>
 
+#include "winlib/StringList.h"
+
 class TForm1;
 
-// Splits a command line as the setup reads it: blanks and tabs separate parameters
-// outside double quotes, the quotes are dropped, backslashes are plain characters
-// ("C:\A B\" stays C:\A B\). Parameter 0 is the program.
-std::vector<std::string> SplitCommandLine(const std::string& commandLine);
+// The setup reads its command line with winlib::SplitCommandLine (shared with
+// the uninstaller, which matches switches the same way).
+using winlib::SplitCommandLine;
 
 // 1-based position of the first parameter after the program (Setup().Params) equal
 // to sw without regard to case; 0 when there is none.

@@ -1,3 +1,421 @@
-// (being written) interim body so the runtime links
 #include "runtime/UninstallLog.h"
-void FillProgramGroups(TForm1&) {}
+
+#include <windows.h>
+
+#include <cstdio>
+#include <iterator>
+#include <memory>
+#include <vector>
+
+#include "cabinet/SetupFormat.h"
+#include "cabinet/UninstallLogFormat.h"
+#include "runtime/Form1.h"
+#include "runtime/PackageView.h"
+#include "runtime/Placeholders.h"
+#include "runtime/SetupState.h"
+#include "runtime/SharedRoutines.h"
+#include "winlib/MessageBox.h"
+#include "winlib/OsError.h"
+#include "winlib/Path.h"
+#include "winlib/Registry.h"
+#include "winlib/StringList.h"
+
+namespace {
+
+using namespace uninstlog;
+
+constexpr char BoxCaption[] = "Setup";
+constexpr int LogErrorMessage = 14;    // [Messages] 14: a file could not be written
+constexpr int EntryErrorMessage = 15;  // [Messages] 15: a registry key could not be written
+
+// The counter sections, indexed by TLogSection.
+const char* const CounterSections[] = {SecFolders, SecFiles, SecRegistryKeys, SecRegistryValues, SecINIValues};
+constexpr int CounterCount = static_cast<int>(std::size(CounterSections));
+
+// The open log of this run. Actions that run without an opened log (a test that
+// drives one action) get one on first use, numbered after what the file holds.
+struct TOpenLog {
+    std::unique_ptr<TUninstallLogWriter> Writer;
+    unsigned long Next[CounterCount] = {};
+    bool FailureReported = false;
+};
+TOpenLog g_log;
+
+std::string SetupText(const char* key)
+{
+    const setupformat::TSetupKeyDef* def = setupformat::FindSetupKey(key);
+    return Setup().SetupIni->ReadString(setupformat::SetupSection, key, def ? def->RuntimeDefault : "");
+}
+
+bool SetupBool(const char* key)
+{
+    const setupformat::TSetupKeyDef* def = setupformat::FindSetupKey(key);
+    bool fallback = def && std::string(def->RuntimeDefault) == "1";
+    return Setup().SetupIni->ReadBool(setupformat::SetupSection, key, fallback);
+}
+
+std::string LanguageText(const char* section, int key, const std::string& defaultText)
+{
+    const winlib::TIniFile* language = Setup().LanguageIni.get();
+    return language ? language->ReadString(section, std::to_string(key), defaultText) : defaultText;
+}
+
+HWND BoxOwner()
+{
+    TForm1* form = dynamic_cast<TForm1*>(Setup().Fields);
+    return form ? form->Handle() : nullptr;
+}
+
+// Log line, box unless silent, InstallErrors: how this Part reports a failure.
+void ReportFailure(const std::string& logLine, const std::string& detail, int messageKey,
+                   const std::string& defaultText, const std::string& subject)
+{
+    LogLine(logLine);
+    if (!detail.empty())
+        LogLine(detail);
+    if (!Setup().SilentSetup)
+        winlib::ShowMessageBox(BoxOwner(), FormatMessage1(LanguageText("Messages", messageKey, defaultText), subject),
+                               BoxCaption, MB_OK | MB_ICONERROR);
+    Setup().InstallErrors = true;
+}
+
+// A log write the platform (or the log's form) refused. The run goes on; the
+// user hears of it once, however many records follow.
+void ReportLogFailure(const std::string& detail)
+{
+    Setup().InstallErrors = true;
+    if (g_log.FailureReported) {
+        LogLine(detail);
+        return;
+    }
+    g_log.FailureReported = true;
+    ReportFailure("Error file: " + UninstallLogPath(), detail, LogErrorMessage, "Unable to write to %s",
+                  UninstallLogPath());
+}
+
+TUninstallLogWriter& Writer()
+{
+    if (!g_log.Writer) {
+        g_log.Writer = std::make_unique<TUninstallLogWriter>(UninstallLogPath());
+        TUninstallLogReader existing;
+        try {
+            existing = g_log.Writer->Read();
+        } catch (const std::exception& e) {
+            ReportLogFailure(e.what());
+        }
+        for (int i = 0; i < CounterCount; ++i)
+            g_log.Next[i] = existing.NextKey(CounterSections[i]);
+    }
+    return *g_log.Writer;
+}
+
+// Every write of the log goes through here: false (reported) when it was refused.
+template <class Write>
+bool Guarded(Write write)
+{
+    try {
+        write(Writer());
+        return true;
+    } catch (const ELogError& e) {
+        ReportLogFailure(e.what());
+    } catch (const winlib::EOSError& e) {
+        ReportLogFailure(e.what());
+    }
+    return false;
+}
+
+void WriteLogValue(const char* section, const std::string& key, const std::string& value)
+{
+    Guarded([&](TUninstallLogWriter& w) { w.WriteString(section, key, value); });
+}
+
+// ---- [General] ------------------------------------------------------------------
+
+enum class TFrom { Placeholder, SetupText, SetupBool, UninstallUrl };
+enum class TWhen { Always, SourceNotEmpty, Uninstall, Updater };
+
+struct TGeneralRow {
+    const char* Key;
+    TFrom From;
+    const char* Source;  // a placeholder text or a [Setup] key
+    TWhen When;
+};
+
+// In writing order. ProgramGroupDir is where the shortcuts went: <ProgramGroup>
+// already names the menu (per-user or common) the install level chose.
+const TGeneralRow GeneralRows[] = {
+    {KeyAppName, TFrom::Placeholder, "<AppName>", TWhen::Always},
+    {KeyAppVersion, TFrom::Placeholder, "<AppVersion>", TWhen::Always},
+    {KeyGUID, TFrom::Placeholder, "<GUID>", TWhen::Always},
+    {KeyAdmin, TFrom::SetupBool, "Admin", TWhen::Always},
+    {KeyX64, TFrom::SetupBool, "x64", TWhen::Always},
+    {KeyMainExecutable, TFrom::SetupText, "MainExecutable", TWhen::SourceNotEmpty},
+    {KeyInstallDir, TFrom::Placeholder, "<InstallDir>", TWhen::Always},
+    {KeyProgramGroupDir, TFrom::Placeholder, "<ProgramGroup>", TWhen::Always},
+    {KeyUninstallURL, TFrom::UninstallUrl, "UninstallURL", TWhen::Uninstall},
+    {KeyUninstallForce, TFrom::SetupBool, "UninstallForce", TWhen::Uninstall},
+    {KeyUninstallRestart, TFrom::SetupBool, "UninstallRestart", TWhen::Uninstall},
+    {KeySilentMode, TFrom::SetupBool, "SilentUninstall", TWhen::Uninstall},
+    {KeyUpdateURL, TFrom::SetupText, "UpdateURL", TWhen::Updater},
+};
+
+bool RowWanted(const TGeneralRow& row)
+{
+    switch (row.When) {
+    case TWhen::Always: return true;
+    case TWhen::SourceNotEmpty: return !SetupText(row.Source).empty();
+    case TWhen::Uninstall: return SetupBool("Uninstall");
+    case TWhen::Updater: return SetupBool("Updater");
+    }
+    return false;
+}
+
+std::string RowValue(const TGeneralRow& row)
+{
+    switch (row.From) {
+    case TFrom::Placeholder: return ExpandPlaceholders(row.Source);
+    case TFrom::SetupText: return ExpandPlaceholders(SetupText(row.Source));
+    case TFrom::SetupBool: return SetupBool(row.Source) ? "1" : "0";
+    case TFrom::UninstallUrl: return SetupBool("VisitUninstallPage") ? ExpandPlaceholders(SetupText(row.Source)) : "";
+    }
+    return std::string();
+}
+
+// ---- The Add/Remove entry ---------------------------------------------------------
+
+constexpr char UninstallKeyTail[] = "\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\";
+
+struct TEntryPlace {
+    HKEY Root;
+    std::string Parent;    // below the root, ends in "\"
+    std::string LongName;  // the root's long name + "\" + Parent
+};
+
+TEntryPlace EntryPlace()
+{
+    const TSetupState& s = Setup();
+    bool currentUser = s.InstallLevel == 0 || (s.InstallLevel == 2 && !s.UserIsAdmin);
+    TEntryPlace place;
+    place.Root = currentUser ? HKEY_CURRENT_USER : HKEY_LOCAL_MACHINE;
+    place.Parent = std::string(currentUser ? "Software" : "SOFTWARE") + UninstallKeyTail;
+    place.LongName = std::string(currentUser ? "HKEY_CURRENT_USER\\" : "HKEY_LOCAL_MACHINE\\") + place.Parent;
+    return place;
+}
+
+// A name that is exactly one key below the Uninstall key.
+bool IsSingleKeyName(const std::string& name) { return !name.empty() && name.find('\\') == std::string::npos; }
+
+struct TEntryValue {
+    const char* Name;
+    bool Number;
+    std::string Text;
+    DWORD Value;
+};
+
+std::string TodayText()
+{
+    SYSTEMTIME now;
+    GetLocalTime(&now);
+    char text[16];
+    snprintf(text, sizeof(text), "%04u%02u%02u", now.wYear, now.wMonth, now.wDay);
+    return text;
+}
+
+std::vector<TEntryValue> EntryValues()
+{
+    std::vector<TEntryValue> values = {
+        {"DisplayName", false, ExpandPlaceholders("<AppName>"), 0},
+        {"DisplayVersion", false, ExpandPlaceholders("<AppVersion>"), 0},
+        {"DisplayIcon", false, ExpandPlaceholders(SetupText("MainExecutable")), 0},
+        {"InstallLocation", false, ExpandPlaceholders("<InstallDir>"), 0},
+        {"EstimatedSize", true, "", EstimatedSizeFromFilesSize(SetupText("FilesSize"))},
+        {"InstallDate", false, TodayText(), 0},
+        {"HelpLink", false, ExpandPlaceholders("<SupportLink>"), 0},
+        {"Publisher", false, ExpandPlaceholders("<CompanyName>"), 0},
+        {"UninstallString", false, ExpandPlaceholders("<InstallDir>\\Uninstall.exe"), 0},
+        {"URLInfoAbout", false, ExpandPlaceholders("<WebSite>"), 0},
+        {"NoModify", true, "", 1},
+        {"NoRepair", true, "", 1},
+        {"NoRemove", true, "", 0},
+    };
+    if (values[2].Text.empty())  // no main program, no icon
+        values.erase(values.begin() + 2);
+    return values;
+}
+
+bool EntryFailed(const std::string& fullName, LONG code)
+{
+    ReportFailure("Error registry key: " + fullName,
+                  code == ERROR_SUCCESS ? std::string() : winlib::EOSError(static_cast<DWORD>(code), fullName).what(),
+                  EntryErrorMessage, "Unable to write the registry key:<#>%s", fullName);
+    return false;
+}
+
+// An entry an older setup made under the product's name. Only a single key that
+// is not the entry just written: an empty or "\"-holding name would reach the
+// Uninstall key itself or another product's entry.
+bool DeleteOldNamedEntry(winlib::TRegistry& registry, const TEntryPlace& place, const std::string& guid)
+{
+    std::string appName = ExpandPlaceholders("<AppName>");
+    if (!IsSingleKeyName(appName) || winlib::SameText(appName, guid) || !registry.KeyExists(place.Parent + appName))
+        return true;
+    LONG result = registry.DeleteKey(place.Parent + appName);
+    return result == ERROR_SUCCESS || EntryFailed(place.LongName + appName, result);
+}
+
+bool ParseUnsigned32(const std::string& raw, DWORD& value)
+{
+    std::string text = winlib::Trim(raw);
+    size_t pos = (!text.empty() && (text[0] == '-' || text[0] == '+')) ? 1 : 0;
+    if (pos == text.size() || text.size() - pos > 10)
+        return false;
+    long long number = 0;
+    for (size_t i = pos; i < text.size(); ++i) {
+        if (text[i] < '0' || text[i] > '9')
+            return false;
+        number = number * 10 + (text[i] - '0');
+    }
+    if (text[0] == '-')
+        number = -number;
+    if (number < -2147483648LL || number > 4294967295LL)
+        return false;
+    value = static_cast<DWORD>(number);  // a wrapped negative size is its unsigned 32-bit value
+    return true;
+}
+
+}  // namespace
+
+// ---- The log ----------------------------------------------------------------------
+
+std::string UninstallLogPath()
+{
+    return Setup().SetupTempDir + "\\" + LogTempName;
+}
+
+void OpenUninstallLog(bool upgrade, const std::string& installDir)
+{
+    g_log = TOpenLog();
+    const std::string path = UninstallLogPath();
+    if (upgrade) {
+        std::string installed = winlib::IncludeTrailingBackslash(installDir) + LogName;
+        if (!CopyFileA(installed.c_str(), path.c_str(), FALSE)) {
+            DWORD code = GetLastError();
+            ReportLogFailure(winlib::EOSError(code, "Cannot copy \"" + installed + "\" to \"" + path + "\"").what());
+        }
+        // The installed copy may be read-only; the profile writer must add to it.
+        DWORD attributes = GetFileAttributesA(path.c_str());
+        if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY))
+            SetFileAttributesA(path.c_str(), attributes & ~FILE_ATTRIBUTE_READONLY);
+    } else if (!DeleteFileA(path.c_str()) && GetLastError() != ERROR_FILE_NOT_FOUND) {
+        ReportLogFailure(winlib::EOSError(GetLastError(), "Cannot replace \"" + path + "\"").what());
+    }
+    Writer();  // counters continue after the records the file holds
+}
+
+void WriteUninstallLogHeader(TForm1&)
+{
+    for (int i = 0; i < MessageCount; ++i)
+        WriteLogValue(SecMessages, std::to_string(i), ExpandPlaceholders(LanguageText("Uninstall", i, "")));
+    for (int i = 0; i < UpdaterMessageCount; ++i)
+        WriteLogValue(SecUpdater, std::to_string(i), ExpandPlaceholders(LanguageText("Updater", i, "")));
+    for (const TGeneralRow& row : GeneralRows)
+        if (RowWanted(row))
+            WriteLogValue(SecGeneral, row.Key, RowValue(row));
+}
+
+void AddLogRecord(TLogSection section, const std::string& value)
+{
+    Writer();  // the counters are known once the log is
+    unsigned long& next = g_log.Next[section];
+    if (Guarded([&](TUninstallLogWriter& w) { w.WriteString(CounterSections[section], std::to_string(next), value); }))
+        ++next;
+}
+
+void AddUninstallItem(const std::string& section, const std::string& value)
+{
+    Guarded([&](TUninstallLogWriter& w) { w.AddOnce(section, value); });
+}
+
+void CloseUninstallLog()
+{
+    if (g_log.Writer)
+        WritePrivateProfileStringA(nullptr, nullptr, nullptr, g_log.Writer->FileName().c_str());  // flush; answers FALSE by design
+    g_log = TOpenLog();
+}
+
+unsigned long NextLogKey(TLogSection section)
+{
+    Writer();
+    return g_log.Next[section];
+}
+
+// ---- The Add/Remove entry ----------------------------------------------------------
+
+unsigned long EstimatedSizeFromFilesSize(const std::string& filesSize)
+{
+    DWORD bytes = 0;
+    return ParseUnsigned32(filesSize, bytes) ? bytes / 1024 : 0;
+}
+
+std::string AddRemoveEntryName()
+{
+    return EntryPlace().LongName + ExpandPlaceholders("<GUID>");
+}
+
+bool WriteAddRemoveEntry()
+{
+    const TEntryPlace place = EntryPlace();
+    const std::string guid = ExpandPlaceholders("<GUID>");
+    const std::string fullName = place.LongName + guid;
+    // An empty or "\"-holding GUID would write into (and record for deletion)
+    // the Uninstall key itself or another product's entry.
+    if (!IsSingleKeyName(guid))
+        return EntryFailed(fullName, ERROR_SUCCESS);
+
+    winlib::TRegistry registry(place.Root, PackageView().RegistryView());
+    LONG result = registry.OpenKey(place.Parent + guid, true);
+    if (result != ERROR_SUCCESS)
+        return EntryFailed(fullName, result);
+    for (const TEntryValue& v : EntryValues()) {
+        result = v.Number ? registry.WriteInteger(v.Name, v.Value) : registry.WriteString(v.Name, v.Text);
+        if (result != ERROR_SUCCESS)
+            return EntryFailed(fullName, result);  // the values written so far stay
+    }
+    registry.CloseKey();
+    AddUninstallItem(SecRegistryKeys, fullName);
+    return DeleteOldNamedEntry(registry, place, guid);
+}
+
+void DeleteAddRemoveEntry()
+{
+    const TEntryPlace place = EntryPlace();
+    const std::string guid = ExpandPlaceholders("<GUID>");
+    if (!IsSingleKeyName(guid))
+        return;  // never written: see WriteAddRemoveEntry
+    winlib::TRegistry registry(place.Root, PackageView().RegistryView());
+    if (!registry.KeyExists(place.Parent + guid))
+        return;
+    LONG result = registry.DeleteKey(place.Parent + guid);
+    if (result != ERROR_SUCCESS)
+        EntryFailed(place.LongName + guid, result);
+}
+
+// ---- Start-menu folders -------------------------------------------------------------
+
+void FillProgramGroups(TForm1& form)
+{
+    const std::string group = ExpandPlaceholders(SetupText("ProgramGroup"));
+    form.ComboBox1.Clear();
+    form.ComboBox1.Add(group);
+    WIN32_FIND_DATAA found;
+    HANDLE search = FindFirstFileA((GetFolderPath(pkProgramsMenu) + "\\*").c_str(), &found);
+    if (search != INVALID_HANDLE_VALUE) {  // no menu folder: the list holds only the group
+        do {
+            std::string name = found.cFileName;
+            if ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) && name != "." && name != "..")
+                form.ComboBox1.Add(name + "\\" + group);
+        } while (FindNextFileA(search, &found));
+        FindClose(search);
+    }
+    form.ComboBox1.SetItemIndex(0);
+}

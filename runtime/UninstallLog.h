@@ -26,3 +26,11 @@ bool WriteAddRemoveEntry();
 void DeleteAddRemoveEntry();
 
 void FillProgramGroups(TForm1& form);  // fills ComboBox1
+
+// The number the section's next record gets.
+unsigned long NextLogKey(TLogSection section);
+// [Setup] FilesSize as the entry's EstimatedSize: read as unsigned 32-bit (a size
+// past 2 GB was written wrapped negative), divided by 1024; 0 when not a number.
+unsigned long EstimatedSizeFromFilesSize(const std::string& filesSize);
+// The entry's full key name as the log records it ("HKEY_LOCAL_MACHINE\SOFTWARE\...\<GUID>").
+std::string AddRemoveEntryName();

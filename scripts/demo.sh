@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Packs the sample in examples/sample into a setup executable with the project's
 # own package writer and shows its layout: engine copy, one cabinet per file,
-# qzsetup.cab and the trailer. (The sample project file and the install itself
-# come with the package builder and the setup runtime.)
+# qzsetup.cab and the trailer. Then installs it silently, shows what was
+# installed, uninstalls it with the installed Uninstall.exe /S and shows what is
+# left (nothing). (The sample project file comes with the package builder.)
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 "$root/scripts/install-deps.sh"
@@ -24,6 +25,10 @@ wine "$(w "$root/build/tests/tools/pkgtool.exe")" package \
   --file "$(w "$sample/logo.bmp")" '<InstallDir>\logo.bmp' \
   --file "$(w "$sample/docs/guide.txt")" '<InstallDir>\docs\guide.txt' \
   --file "$(w "$sample/start.cmd")" '<InstallDir>\start.cmd' 'Overwrite only if newer' Yes \
+  --uninstaller "$(w "$root/build/dist/Data/Uninstall2.exe")" \
+  --member "$(w "$sample/setup/Englishqz.lng")" \
+  --member "$(w "$sample/setup/qzwizard.bmp")" \
+  --member "$(w "$sample/setup/qzheader.bmp")" \
   </dev/null
 
 setup=$out/setup.exe
@@ -58,6 +63,33 @@ rm -f "$out/file.cab"
 echo
 echo "cabextract -l $setup:"
 cabextract -l "$setup"
+
+# Install, look, uninstall, look again.
+app="$WINEPREFIX/drive_c/Program Files (x86)/Sample Product"
+entry='HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\{4F2A9C1E-7B3D-4E8A-9C51-2D6E8F0A1B3C}'
+show_state() {
+  if [ -d "$app" ]; then (cd "$app" && find . -type f -printf '    %p  %s bytes\n' | sort); else echo "    (no install folder)"; fi
+  if wine reg query "$entry" /reg:32 </dev/null >/dev/null 2>&1; then
+    echo "    Add/Remove entry:"; wine reg query "$entry" /reg:32 </dev/null | tr -d '\r' | grep REG_ | sed 's/^ */      /'
+  else
+    echo "    (no Add/Remove entry)"
+  fi
+}
+echo
+echo "Installing: setup.exe /S"
+set +e
+wine "$(w "$setup")" /S </dev/null; rc=$?
+echo "  exit code $rc"
+echo "  Installed:"
+show_state
+echo
+echo "Uninstalling: \"C:\\Program Files (x86)\\Sample Product\\Uninstall.exe\" /S"
+wine 'C:\Program Files (x86)\Sample Product\Uninstall.exe' /S </dev/null; rc=$?
+echo "  exit code $rc"
+wine "$(w "$root/build/tests/commands/testproc.exe")" wait QZUninstall.exe 60 </dev/null
+echo "  Left:"
+show_state
+set -e
 harness_stop
 echo
-echo "The sample project file, its build in the authoring program and the install come later."
+echo "The sample project file and its build in the authoring program come later."

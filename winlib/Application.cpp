@@ -2,6 +2,10 @@
 
 #include <windows.h>
 
+#include <algorithm>
+
+#include "winlib/MessageBox.h"
+
 namespace winlib {
 
 namespace {
@@ -10,6 +14,24 @@ std::string& TitleStorage()
 {
     static std::string title;
     return title;
+}
+
+TMessageFilter messageFilter = nullptr;
+bool terminated = false;
+int exitCode = 0;
+
+std::vector<TForm*>& FormList()
+{
+    static std::vector<TForm*> forms;
+    return forms;
+}
+
+void Dispatch(MSG& msg)
+{
+    if (messageFilter != nullptr && messageFilter(msg))
+        return;
+    TranslateMessage(&msg);
+    DispatchMessageA(&msg);
 }
 
 }  // namespace
@@ -23,13 +45,71 @@ void ProcessMessages()
             PostQuitMessage(static_cast<int>(msg.wParam));
             return;
         }
-        TranslateMessage(&msg);
-        DispatchMessageA(&msg);
+        Dispatch(msg);
     }
+}
+
+bool HandleOneMessage()
+{
+    MSG msg;
+    BOOL got = GetMessageA(&msg, nullptr, 0, 0);
+    if (got == 0 || got == -1) {
+        // -1 (invalid arguments) cannot happen with a null window; treat it as the end.
+        PostQuitMessage(got == 0 ? static_cast<int>(msg.wParam) : exitCode);
+        return false;
+    }
+    Dispatch(msg);
+    return true;
+}
+
+int RunMessageLoop()
+{
+    MSG msg;
+    while (!terminated) {
+        BOOL got = GetMessageA(&msg, nullptr, 0, 0);
+        if (got == 0) {
+            terminated = true;
+            exitCode = static_cast<int>(msg.wParam);
+            break;
+        }
+        if (got == -1)
+            break;
+        Dispatch(msg);
+    }
+    return exitCode;
+}
+
+void Terminate(int code)
+{
+    terminated = true;
+    exitCode = code;
+    PostQuitMessage(code);
+}
+
+bool Terminated() { return terminated; }
+int ExitCode() { return exitCode; }
+
+void SetMessageFilter(TMessageFilter filter) { messageFilter = filter; }
+
+const std::vector<TForm*>& Forms() { return FormList(); }
+void RegisterForm(TForm* form) { FormList().push_back(form); }
+void UnregisterForm(TForm* form)
+{
+    auto& forms = FormList();
+    forms.erase(std::remove(forms.begin(), forms.end(), form), forms.end());
+}
+
+void ReportException(HWND owner, const std::exception& error)
+{
+    HWND root = owner != nullptr ? GetAncestor(owner, GA_ROOT) : nullptr;
+    ShowMessageBox(root, error.what(), ApplicationTitle(), MB_OK | MB_ICONERROR);
 }
 
 void SetApplicationTitle(const std::string& title) { TitleStorage() = title; }
 
 const std::string& ApplicationTitle() { return TitleStorage(); }
+
+THourglass::THourglass() : previous_(SetCursor(LoadCursorA(nullptr, IDC_WAIT))) {}
+THourglass::~THourglass() { SetCursor(previous_); }
 
 }  // namespace winlib

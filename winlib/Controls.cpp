@@ -1,6 +1,42 @@
 #include "winlib/Controls.h"
 
+#include "winlib/Application.h"
+#include "winlib/OsError.h"
+
 namespace winlib {
+
+namespace {
+
+const char BindingProp[] = "winlib.control";
+
+HFONT GuiFont() { return static_cast<HFONT>(::GetStockObject(DEFAULT_GUI_FONT)); }
+
+HFONT LinkFont()
+{
+    static HFONT font = nullptr;
+    if (font == nullptr) {
+        LOGFONTA lf = {};
+        if (::GetObjectA(GuiFont(), sizeof lf, &lf) != 0) {
+            lf.lfUnderline = TRUE;
+            font = ::CreateFontIndirectA(&lf);
+        }
+    }
+    return font != nullptr ? font : GuiFont();  // no underline beats no label
+}
+
+}  // namespace
+
+unsigned CurrentShiftState()
+{
+    unsigned shift = 0;
+    if (::GetKeyState(VK_SHIFT) < 0)
+        shift |= ssShift;
+    if (::GetKeyState(VK_CONTROL) < 0)
+        shift |= ssCtrl;
+    if (::GetKeyState(VK_MENU) < 0)
+        shift |= ssAlt;
+    return shift;
+}
 
 std::string TControl::Text() const
 {
@@ -9,6 +45,149 @@ std::string TControl::Text() const
     int got = ::GetWindowTextA(hwnd_, text.data(), length + 1);
     text.resize(got > 0 ? static_cast<size_t>(got) : 0);
     return text;
+}
+
+TBounds TControl::Bounds() const
+{
+    RECT r = {};
+    ::GetWindowRect(hwnd_, &r);
+    ::MapWindowPoints(HWND_DESKTOP, ::GetParent(hwnd_), reinterpret_cast<POINT*>(&r), 2);
+    return {r.left, r.top, r.right - r.left, r.bottom - r.top};
+}
+
+void TControl::CreateWindowed(DWORD exStyle, const char* className, const std::string& text, DWORD style,
+                              HWND parent, int id, const TBounds& b)
+{
+    hwnd_ = ::CreateWindowExA(exStyle, className, text.c_str(), style | WS_CHILD, b.X, b.Y, b.W, b.H, parent,
+                              reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), ::GetModuleHandleA(nullptr), nullptr);
+    if (hwnd_ == nullptr)
+        RaiseLastOSError(std::string("Cannot create a control of class ") + className + " (id " + std::to_string(id) +
+                         ")");
+    ::SendMessageA(hwnd_, WM_SETFONT, reinterpret_cast<WPARAM>(GuiFont()), FALSE);
+    BindControl(hwnd_, this);
+}
+
+TControl* ControlOf(HWND hwnd)
+{
+    return hwnd != nullptr ? static_cast<TControl*>(::GetPropA(hwnd, BindingProp)) : nullptr;
+}
+
+void BindControl(HWND hwnd, TControl* control)
+{
+    // A failed SetPropA (out of memory) only leaves the control without events; say so.
+    if (!::SetPropA(hwnd, BindingProp, control))
+        RaiseLastOSError("Cannot bind a control to its wrapper");
+}
+
+bool ReflectMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result)
+{
+    switch (message) {
+    case WM_COMMAND:
+        if (TControl* c = ControlOf(reinterpret_cast<HWND>(lParam)))
+            return c->ReflectCommand(HIWORD(wParam), LOWORD(wParam));
+        return false;
+    case WM_NOTIFY: {
+        NMHDR& header = *reinterpret_cast<NMHDR*>(lParam);
+        if (TControl* c = ControlOf(header.hwndFrom))
+            return c->ReflectNotify(header, result);
+        return false;
+    }
+    case WM_CTLCOLORSTATIC:
+        if (TControl* c = ControlOf(reinterpret_cast<HWND>(lParam))) {
+            HBRUSH brush = c->ReflectCtlColor(reinterpret_cast<HDC>(wParam));
+            result = reinterpret_cast<LRESULT>(brush);
+            return brush != nullptr;
+        }
+        return false;
+    case WM_CONTEXTMENU:
+        if (TControl* c = ControlOf(reinterpret_cast<HWND>(wParam)))
+            return c->ReflectContextMenu(static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam)));
+        return false;
+    default:
+        return false;
+    }
+}
+
+// ---- TEdit
+
+void TEdit::Create(HWND parent, int id, const TBounds& bounds, bool readOnly)
+{
+    CreateWindowed(WS_EX_CLIENTEDGE, "EDIT", "", WS_VISIBLE | WS_TABSTOP | ES_AUTOHSCROLL | (readOnly ? ES_READONLY : 0),
+                   parent, id, bounds);
+}
+
+bool TEdit::SetText(const std::string& text) const
+{
+    TMaskScope mask(masked_);
+    bool mark = Modified();
+    bool done = TControl::SetText(text);
+    SetModified(mark);
+    return done;
+}
+
+bool TEdit::ReflectCommand(WORD code, WORD)
+{
+    if (code != EN_CHANGE)
+        return false;
+    if (!masked_ && OnChange)
+        OnChange();
+    return true;
+}
+
+// ---- TButton
+
+void TButton::Create(HWND parent, int id, const TBounds& bounds, const std::string& caption, bool isDefault)
+{
+    CreateWindowed(0, "BUTTON", caption, WS_VISIBLE | WS_TABSTOP | (isDefault ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON),
+                   parent, id, bounds);
+}
+
+bool TButton::ReflectCommand(WORD code, WORD)
+{
+    if (code != BN_CLICKED)
+        return false;
+    if (OnClick)
+        OnClick();
+    if (ModalResult != 0)
+        ::SendMessageA(::GetAncestor(hwnd_, GA_ROOT), WM_WINLIB_MODALRESULT, static_cast<WPARAM>(ModalResult), 0);
+    return true;
+}
+
+// ---- TCheckBox
+
+void TCheckBox::Create(HWND parent, int id, const TBounds& bounds, const std::string& caption)
+{
+    CreateWindowed(0, "BUTTON", caption, WS_VISIBLE | WS_TABSTOP | BS_AUTOCHECKBOX, parent, id, bounds);
+}
+
+void TCheckBox::SetChecked(bool on) const
+{
+    if (Checked() == on)
+        return;
+    ::SendMessageA(hwnd_, BM_SETCHECK, on ? BST_CHECKED : BST_UNCHECKED, 0);
+    if (OnClick)
+        OnClick();
+}
+
+bool TCheckBox::ReflectCommand(WORD code, WORD)
+{
+    if (code != BN_CLICKED)
+        return false;
+    if (OnClick)
+        OnClick();
+    return true;
+}
+
+// ---- TComboBox
+
+void TComboBox::Create(HWND parent, int id, const TBounds& bounds, bool editable)
+{
+    // The height includes the drop-down list.
+    TBounds withList = bounds;
+    withList.H = bounds.H + 200;
+    CreateWindowed(0, "COMBOBOX", "",
+                   WS_VISIBLE | WS_TABSTOP | WS_VSCROLL | (editable ? CBS_DROPDOWN | CBS_AUTOHSCROLL : CBS_DROPDOWNLIST),
+                   parent, id, withList);
 }
 
 std::string TComboBox::Item(int index) const
@@ -20,6 +199,154 @@ std::string TComboBox::Item(int index) const
     LRESULT got = ::SendMessageA(hwnd_, CB_GETLBTEXT, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(text.data()));
     text.resize(got == CB_ERR ? 0 : static_cast<size_t>(got));
     return text;
+}
+
+void TComboBox::SetItems(const std::vector<std::string>& items) const
+{
+    TMaskScope mask(masked_);
+    Clear();
+    for (const std::string& item : items)
+        Add(item);
+}
+
+std::vector<std::string> TComboBox::Items() const
+{
+    std::vector<std::string> items;
+    for (int i = 0, n = Count(); i < n; ++i)
+        items.push_back(Item(i));
+    return items;
+}
+
+bool TComboBox::SelectComboItem(const std::string& text) const
+{
+    int index = IndexOf(text);
+    if (index < 0)
+        return false;
+    TMaskScope mask(masked_);
+    SetItemIndex(index);
+    return true;
+}
+
+bool TComboBox::SetText(const std::string& text) const
+{
+    TMaskScope mask(masked_);
+    return TControl::SetText(text);
+}
+
+bool TComboBox::ReflectCommand(WORD code, WORD)
+{
+    if (code != CBN_SELCHANGE && code != CBN_EDITCHANGE)
+        return false;
+    if (!masked_ && OnChange)
+        OnChange();
+    return true;
+}
+
+// ---- TLabel, TGroupBox, TLinkLabel
+
+void TLabel::Create(HWND parent, int id, const TBounds& bounds, const std::string& caption)
+{
+    CreateWindowed(0, "STATIC", caption, WS_VISIBLE | SS_LEFT, parent, id, bounds);
+}
+
+void TGroupBox::Create(HWND parent, int id, const TBounds& bounds, const std::string& caption)
+{
+    CreateWindowed(0, "BUTTON", caption, WS_VISIBLE | BS_GROUPBOX, parent, id, bounds);
+}
+
+void TLinkLabel::Create(HWND parent, int id, const TBounds& bounds, const std::string& caption)
+{
+    CreateWindowed(0, "STATIC", caption, WS_VISIBLE | SS_LEFT | SS_NOTIFY, parent, id, bounds);
+    ::SendMessageA(hwnd_, WM_SETFONT, reinterpret_cast<WPARAM>(LinkFont()), FALSE);
+}
+
+bool TLinkLabel::ReflectCommand(WORD code, WORD)
+{
+    if (code != STN_CLICKED)
+        return false;
+    if (OnClick)
+        OnClick();
+    return true;
+}
+
+HBRUSH TLinkLabel::ReflectCtlColor(HDC dc)
+{
+    ::SetTextColor(dc, RGB(0, 0, 255));
+    ::SetBkMode(dc, TRANSPARENT);
+    return ::GetSysColorBrush(COLOR_BTNFACE);
+}
+
+// ---- TUpDown
+
+void TUpDown::Create(HWND parent, int id, const TBounds& bounds)
+{
+    CreateWindowed(0, UPDOWN_CLASSA, "", WS_VISIBLE, parent, id, bounds);
+    ::SendMessageA(hwnd_, UDM_SETRANGE32, 0, 0);
+}
+
+bool TUpDown::ReflectNotify(NMHDR& header, LRESULT& result)
+{
+    if (header.code != UDN_DELTAPOS)
+        return false;
+    const NMUPDOWN& change = reinterpret_cast<const NMUPDOWN&>(header);
+    result = 0;
+    if (OnClick)
+        OnClick(change.iDelta > 0);
+    return true;
+}
+
+// ---- TSplitter
+
+namespace {
+const char SplitterClass[] = "WinlibSplitter";
+}
+
+void TSplitter::Create(HWND parent, int id, const TBounds& bounds)
+{
+    static bool registered = false;
+    if (!registered) {
+        WNDCLASSA wc = {};
+        wc.lpfnWndProc = WindowProc;
+        wc.hInstance = ::GetModuleHandleA(nullptr);
+        wc.hCursor = ::LoadCursorA(nullptr, IDC_SIZEWE);
+        wc.hbrBackground = ::GetSysColorBrush(COLOR_BTNFACE);
+        wc.lpszClassName = SplitterClass;
+        if (::RegisterClassA(&wc) == 0 && ::GetLastError() != ERROR_CLASS_ALREADY_EXISTS)
+            RaiseLastOSError("Cannot register the splitter window class");
+        registered = true;
+    }
+    CreateWindowed(0, SplitterClass, "", WS_VISIBLE, parent, id, bounds);
+}
+
+LRESULT CALLBACK TSplitter::WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    auto* self = static_cast<TSplitter*>(ControlOf(hwnd));
+    if (self != nullptr) {
+        int x = static_cast<short>(LOWORD(lParam));
+        switch (message) {
+        case WM_LBUTTONDOWN:
+            self->grab_ = x;
+            ::SetCapture(hwnd);
+            return 0;
+        case WM_LBUTTONUP:
+            if (self->grab_ >= 0) {
+                int left = self->Bounds().X + x - self->grab_;
+                self->grab_ = -1;
+                ::ReleaseCapture();
+                if (left < self->MinLeft)
+                    left = self->MinLeft;
+                // A throwing handler must not unwind through user32.
+                RunGuarded(hwnd, [&] {
+                    if (self->OnMoved)
+                        self->OnMoved(left);
+                });
+            }
+            return 0;
+        default:
+            break;
+        }
+    }
+    return ::DefWindowProcA(hwnd, message, wParam, lParam);
 }
 
 }  // namespace winlib

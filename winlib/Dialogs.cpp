@@ -1,8 +1,9 @@
 #include "winlib/Dialogs.h"
 
 #include <commdlg.h>
+#include <shlobj.h>
 
-#include <vector>
+#include <cstring>
 
 #include "winlib/OsError.h"
 
@@ -16,7 +17,37 @@ TOpenDialogHook& OpenDialogHook()
     return hook;
 }
 
-// "a|b|c|d" becomes "a\0b\0c\0d\0\0", the form the dialog reads.
+TSaveDialogHook& SaveDialogHook()
+{
+    static TSaveDialogHook hook;
+    return hook;
+}
+
+TBrowseForFolderHook& BrowseHook()
+{
+    static TBrowseForFolderHook hook;
+    return hook;
+}
+
+std::string JoinPath(const std::string& folder, const std::string& name)
+{
+    if (!folder.empty() && folder.back() == '\\')
+        return folder + name;
+    return folder + "\\" + name;
+}
+
+// Large enough for a few thousand names chosen at once.
+constexpr size_t ResultBufferSize = 256 * 1024;
+
+int CALLBACK BrowseCallback(HWND window, UINT message, LPARAM, LPARAM initial)
+{
+    if (message == BFFM_INITIALIZED && initial != 0)
+        ::SendMessageA(window, BFFM_SETSELECTIONA, TRUE, initial);
+    return 0;
+}
+
+}  // namespace
+
 std::string FilterToNulList(const std::string& filter)
 {
     std::string list = filter;
@@ -27,34 +58,102 @@ std::string FilterToNulList(const std::string& filter)
     return list;
 }
 
-}  // namespace
+std::vector<std::string> ParseFileNames(const char* buffer, bool explorerStyle)
+{
+    std::vector<std::string> names;
+    if (!explorerStyle) {
+        std::string all = buffer, part;
+        std::vector<std::string> parts;
+        for (char c : all + " ") {
+            if (c == ' ') {
+                if (!part.empty())
+                    parts.push_back(part);
+                part.clear();
+            } else {
+                part += c;
+            }
+        }
+        if (parts.size() <= 1)
+            return parts;
+        for (size_t i = 1; i < parts.size(); ++i)
+            names.push_back(JoinPath(parts[0], parts[i]));
+        return names;
+    }
+    std::string first = buffer;
+    const char* p = buffer + first.size() + 1;
+    if (*p == '\0')  // one file: a full path
+        return first.empty() ? names : std::vector<std::string>{first};
+    for (; *p != '\0'; p += std::strlen(p) + 1)
+        names.push_back(JoinPath(first, p));
+    return names;
+}
+
+bool TFileDialog::Run(HWND owner, BOOL(WINAPI* show)(LPOPENFILENAMEA), const char* what)
+{
+    std::string filter = FilterToNulList(Filter);
+    std::vector<char> name(ResultBufferSize, '\0');
+    FileName.copy(name.data(), name.size() - 2);
+    OPENFILENAMEA ofn = {};
+    ofn.lStructSize = sizeof ofn;
+    ofn.hwndOwner = owner;
+    ofn.lpstrFilter = Filter.empty() ? nullptr : filter.c_str();
+    ofn.nFilterIndex = 1;
+    ofn.lpstrFile = name.data();
+    ofn.nMaxFile = static_cast<DWORD>(name.size());
+    ofn.lpstrInitialDir = InitialDir.empty() ? nullptr : InitialDir.c_str();
+    ofn.lpstrDefExt = DefaultExt.empty() ? nullptr : DefaultExt.c_str();
+    ofn.lpstrTitle = Title.empty() ? nullptr : Title.c_str();
+    ofn.Flags = Options;
+    if (show(&ofn)) {
+        Files = (Options & OFN_ALLOWMULTISELECT) ? ParseFileNames(name.data(), (Options & OFN_EXPLORER) != 0)
+                                                 : std::vector<std::string>{name.data()};
+        FileName = Files.empty() ? std::string() : Files.front();
+        return true;
+    }
+    DWORD error = CommDlgExtendedError();
+    if (error != 0)
+        throw EOSError(error, std::string("The ") + what + " dialog failed (common dialog error)");
+    return false;
+}
 
 void SetOpenDialogHook(TOpenDialogHook hook) { OpenDialogHook() = std::move(hook); }
+void SetSaveDialogHook(TSaveDialogHook hook) { SaveDialogHook() = std::move(hook); }
+void SetBrowseForFolderHook(TBrowseForFolderHook hook) { BrowseHook() = std::move(hook); }
 
 bool TOpenDialog::Execute(HWND owner)
 {
     if (OpenDialogHook())
         return OpenDialogHook()(*this);
-    std::string filter = FilterToNulList(Filter);
-    std::vector<char> name(32768, '\0');
-    FileName.copy(name.data(), name.size() - 1);
-    OPENFILENAMEA ofn = {};
-    ofn.lStructSize = sizeof ofn;
-    ofn.hwndOwner = owner;
-    ofn.lpstrFilter = filter.c_str();
-    ofn.nFilterIndex = 1;
-    ofn.lpstrFile = name.data();
-    ofn.nMaxFile = static_cast<DWORD>(name.size());
-    ofn.lpstrTitle = Title.empty() ? nullptr : Title.c_str();
-    ofn.Flags = Options;
-    if (GetOpenFileNameA(&ofn)) {
-        FileName = name.data();
-        return true;
-    }
-    DWORD error = CommDlgExtendedError();
-    if (error != 0)
-        throw EOSError(error, "The open-file dialog failed (common dialog error)");
-    return false;
+    return Run(owner, GetOpenFileNameA, "open-file");
+}
+
+bool TSaveDialog::Execute(HWND owner)
+{
+    if (SaveDialogHook())
+        return SaveDialogHook()(*this);
+    return Run(owner, GetSaveFileNameA, "save-file");
+}
+
+bool BrowseForFolder(HWND owner, const std::string& prompt, std::string& folder)
+{
+    if (BrowseHook())
+        return BrowseHook()(prompt, folder);
+    BROWSEINFOA info = {};
+    info.hwndOwner = owner;
+    info.lpszTitle = prompt.c_str();
+    info.ulFlags = BIF_RETURNONLYFSDIRS;
+    info.lpfn = BrowseCallback;
+    info.lParam = folder.empty() ? 0 : reinterpret_cast<LPARAM>(folder.c_str());
+    LPITEMIDLIST list = ::SHBrowseForFolderA(&info);
+    if (list == nullptr)
+        return false;
+    char path[MAX_PATH + 1] = {};
+    BOOL ok = ::SHGetPathFromIDListA(list, path);
+    ::CoTaskMemFree(list);
+    if (!ok)
+        return false;  // a virtual folder (no file-system path) counts as no choice
+    folder = path;
+    return true;
 }
 
 }  // namespace winlib

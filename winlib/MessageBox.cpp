@@ -66,13 +66,49 @@ LRESULT CALLBACK BoxResponderHook(int code, WPARAM wParam, LPARAM lParam)
     return CallNextHookEx(hook, code, wParam, lParam);
 }
 
+namespace {
+
+struct TPlainBox {
+    HWND Owner;
+    const std::string* Text;
+    const std::string* Caption;
+    UINT Flags;
+};
+
+// 0 means the box could not be shown (no desktop, out of memory); callers treat it as no answer.
+int ShowPlainBox(void* context)
+{
+    const TPlainBox& box = *static_cast<const TPlainBox*>(context);
+    return MessageBoxA(box.Owner, box.Text->c_str(), box.Caption->c_str(), box.Flags);
+}
+
+}  // namespace
+
 int ShowMessageBox(HWND owner, const std::string& text, const std::string& caption, UINT flags)
 {
+    TPlainBox box{owner, &text, &caption, flags};
+    return ShowResponderBox(text, caption, flags, ShowPlainBox, &box);
+}
+
+namespace {
+
+TMessageSink& Sink()
+{
+    static TMessageSink sink;
+    return sink;
+}
+
+}  // namespace
+
+void SetMessageSink(TMessageSink sink) { Sink() = std::move(sink); }
+
+int ShowResponderBox(const std::string& text, const std::string& caption, UINT flags, TBoxShow show, void* context)
+{
+    if (Sink())
+        return Sink()(text, caption, flags);
     TBoxResponder* responder = activeResponder;
-    if (responder == nullptr) {
-        // 0 means the box could not be shown (no desktop, out of memory); callers treat it as no answer.
-        return MessageBoxA(owner, text.c_str(), caption.c_str(), flags);
-    }
+    if (responder == nullptr)
+        return show(context);
 
     size_t record = responder->boxes_.size();
     TBoxRecord box;
@@ -82,7 +118,7 @@ int ShowMessageBox(HWND owner, const std::string& text, const std::string& capti
     responder->boxes_.push_back(box);
     responder->windows_.push_back(nullptr);
     responder->pending_.push_back(record);
-    int answer = MessageBoxA(owner, text.c_str(), caption.c_str(), flags);
+    int answer = show(context);
     responder->pending_.pop_back();
     responder->boxes_[record].Answer = answer;
     if (responder->windows_[record] == nullptr)

@@ -2,6 +2,7 @@
 // can answer it and see what it said.
 #pragma once
 #include <windows.h>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -10,6 +11,19 @@ namespace winlib {
 // MessageBoxA with the same meaning of owner, flags and the answer (IDOK, IDYES, ...).
 int ShowMessageBox(HWND owner, const std::string& text, const std::string& caption, UINT flags);
 
+// For a box of our own making that a test must answer like a message box: a
+// "#32770" dialog whose text is the static 0xFFFF and whose buttons are answered
+// by command id. show(context) runs its modal loop and returns the answer; the
+// box is recorded and answered like one of ShowMessageBox.
+using TBoxShow = int (*)(void* context);
+int ShowResponderBox(const std::string& text, const std::string& caption, UINT flags, TBoxShow show, void* context);
+
+// The one replaceable sink of every box (ShowMessageBox, ShowResponderBox): while
+// set, boxes go to it instead of the screen (a silent run writes them to stderr)
+// and its result is the answer. An empty function restores real boxes.
+using TMessageSink = std::function<int(const std::string& text, const std::string& caption, UINT flags)>;
+void SetMessageSink(TMessageSink sink);
+
 // What a box showed and how it was answered.
 struct TBoxRecord {
     std::string Caption;
@@ -17,6 +31,10 @@ struct TBoxRecord {
     UINT Flags = 0;
     int Answer = 0;
     bool Scripted = true;  // false: the responder had no answer left and closed it
+
+    UINT Icon() const { return Flags & MB_ICONMASK; }          // MB_ICONERROR, ...
+    UINT Buttons() const { return Flags & MB_TYPEMASK; }       // MB_OK, MB_YESNO, ...
+    int DefaultButton() const { return static_cast<int>((Flags & MB_DEFMASK) >> 8); }  // 0 = first
 };
 
 // Test responder: while it lives, boxes shown on this thread are answered in
@@ -34,7 +52,7 @@ public:
     int UnscriptedCount() const;
 
 private:
-    friend int ShowMessageBox(HWND, const std::string&, const std::string&, UINT);
+    friend int ShowResponderBox(const std::string&, const std::string&, UINT, TBoxShow, void*);
     friend LRESULT CALLBACK BoxResponderHook(int, WPARAM, LPARAM);
     std::vector<int> answers_;
     size_t next_ = 0;

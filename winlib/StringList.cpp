@@ -83,4 +83,28 @@ std::string Trim(const std::string& text)
     return text.substr(first, last - first);
 }
 
+std::vector<std::string> SplitCommandLine(const std::string& commandLine)
+{
+    auto isBlank = [](char c) { return c == ' ' || c == '\t'; };
+    std::vector<std::string> params;
+    size_t i = 0;
+    const size_t n = commandLine.size();
+    for (;;) {
+        while (i < n && isBlank(commandLine[i]))
+            ++i;
+        if (i >= n)
+            break;
+        std::string param;
+        bool quoted = false;
+        for (; i < n && (quoted || !isBlank(commandLine[i])); ++i) {
+            if (commandLine[i] == '"')
+                quoted = !quoted;
+            else
+                param += commandLine[i];
+        }
+        params.push_back(param);
+    }
+    return params;
+}
+
 }  // namespace winlib

@@ -21,4 +21,9 @@ std::string UpperCase(const std::string& text);  // ASCII and the ANSI code page
 bool SameText(const std::string& a, const std::string& b);  // equal without regard to case
 std::string Trim(const std::string& text);  // blanks and control characters at both ends
 
+// Splits a command line as the setup and the uninstaller read it: blanks and tabs
+// separate parameters outside double quotes, the quotes are dropped, backslashes
+// are plain characters ("C:\A B\" stays C:\A B\). Parameter 0 is the program.
+std::vector<std::string> SplitCommandLine(const std::string& commandLine);
+
 }  // namespace winlib

@@ -4,6 +4,7 @@
 # start of the engine, and refuses an engine over the ceiling.
 set -euo pipefail
 data=$1 pad_script=$2 engine_exe=$3
+source "$(dirname "${BASH_SOURCE[0]}")/../e2e/winpath.sh"
 fail() { echo "FAIL: $*"; exit 1; }
 levels=(asInvoker requireAdministrator highestAvailable)
 
@@ -24,7 +25,7 @@ done
 # A template is a program that runs: without a package appended, a silent start
 # ends at once with code 1 (no trailer), showing nothing.
 set +e
-wine "$(winepath -w "$engine_exe")" /S </dev/null >/dev/null 2>&1
+wine "$(winpath "$engine_exe")" /S </dev/null >/dev/null 2>&1
 rc=$?
 set -e
 [ "$rc" -eq 1 ] || fail "the bare engine under /S ended with $rc, not 1"

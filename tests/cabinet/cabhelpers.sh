@@ -4,7 +4,7 @@
 fail() { echo "FAIL: $*" >&2; exit 1; }
 
 # Windows form of a Unix path, for our programs under Wine.
-winpath() { winepath -w "$1" 2>/dev/null; }
+source "$(dirname "${BASH_SOURCE[0]}")/../e2e/winpath.sh"
 
 pkgtool() { wine "$PKGTOOL" "$@" </dev/null; }
 

@@ -17,7 +17,7 @@ trap 'rm -rf "$work"' EXIT
 failures=0
 case_name=
 fail() { echo "FAIL [$case_name]: $*"; failures=$((failures + 1)); }
-winpath() { winepath -w "$1" 2>/dev/null; }
+source "$(dirname "${BASH_SOURCE[0]}")/../e2e/winpath.sh"
 
 # make_package NAME SCRIPT [edits...]: $work/NAME/setup.exe. Edits: no-lng,
 # no-ini, no-header, bad-wizard, evil (adds a member stored as "..\evil.txt"),

@@ -15,7 +15,7 @@ fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
 expect_eq() {  # what actual expected
   if [ "$2" != "$3" ]; then fail "$1: got '$2', expected '$3'"; fi
 }
-winpath() { winepath -w "$1" 2>/dev/null; }
+source "$(dirname "${BASH_SOURCE[0]}")/../e2e/winpath.sh"
 
 [ -f "$ENGINE" ] || { echo "engine template missing: $ENGINE (build the Engine targets)"; exit 1; }
 

@@ -171,11 +171,11 @@ TEST_F(StartupRun, SilentInstallKeyMakesTheRunSilent)
     EXPECT_EQ(Run(MakePackage("silentinstall.ini"), ""), secOk);
 }
 
-TEST_F(StartupRun, SilentRunWithInstallErrorsWouldEndWithSeven)
+TEST_F(StartupRun, SilentRunWithInstallErrorsEndsWithSeven)
 {
-    // The interim install run reports nothing; an error flag set before it stands in.
-    ::Setup().InstallErrors = true;
-    EXPECT_EQ(Run(MakePackage("basic.ini"), "/S"), secInstallErrors);
+    // A registry row of an unknown type fails without writing anything.
+    EXPECT_EQ(Run(MakePackage("installerrors.ini"), "/S"), secInstallErrors);
+    EXPECT_FALSE(winlib::DirectoryExists(::Setup().SetupTempDir));
 }
 
 TEST_F(StartupRun, EngineSizeBeyondTheCabinetEndsWithOne)

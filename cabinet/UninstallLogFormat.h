@@ -1,0 +1,158 @@
+// The uninstall log's text form (qzuninstall.ini while a setup runs, Uninstall.ini
+// in the install folder afterwards), shared by the setup runtime, which writes it,
+// and the uninstaller and updater, which read it. Everything both sides must agree
+// on is here once: section names, the [General] keys, how a value is stored, how
+// records are numbered and how the file is read back.
+//
+// Stored form of a value: every line break (CR LF, CR or LF) becomes "<#>", so a
+// record stays on one line; then a value that begins or ends with a blank, a tab
+// or a quote is wrapped in one pair of '"', because the profile functions trim
+// blanks and strip a surrounding quote pair on read. Reading undoes both: one
+// outer '"' pair is stripped and every "<#>" becomes CR LF (a literal "<#>" in a
+// value therefore reads back as a line break: it is the line-break mark).
+//
+// Records: sections whose keys are decimal numbers; a new record goes under the
+// highest number present + 1, so a log with gaps (a hand edit, a failed write)
+// never has a record overwritten. Readers take numbered records in ascending key
+// order and accept gaps and repeated keys.
+#pragma once
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+namespace uninstlog {
+
+// ---- Names -------------------------------------------------------------------
+
+inline constexpr char LogTempName[] = "qzuninstall.ini";  // in the setup temp folder
+inline constexpr char LogName[] = "Uninstall.ini";        // in the install folder
+inline constexpr char UninstallerName[] = "Uninstall.exe";
+inline constexpr char FieldSeparator[] = "*?";  // fields inside one record
+inline constexpr char LineBreakMark[] = "<#>";
+
+// Fixed sections, in writing order.
+inline constexpr char SecMessages[] = "Messages";  // "0".."6": the uninstaller's texts
+inline constexpr char SecUpdater[] = "Updater";    // "0".."8": the updater's texts
+inline constexpr char SecGeneral[] = "General";
+inline constexpr int MessageCount = 7;
+inline constexpr int UpdaterMessageCount = 9;
+
+// Record sections.
+inline constexpr char SecFolders[] = "Folders";
+inline constexpr char SecFiles[] = "Files";
+inline constexpr char SecRegistryKeys[] = "RegistryKeys";
+inline constexpr char SecRegistryValues[] = "RegistryValues";
+inline constexpr char SecINIValues[] = "INIValues";
+inline constexpr char SecEnvironment[] = "Environment";
+inline constexpr char SecFonts[] = "Fonts";
+inline constexpr char SecActiveX[] = "ActiveX";
+inline constexpr char SecTypeLibrary[] = "TypeLibrary";
+inline constexpr char SecScreenSaver[] = "ScreenSaver";
+inline constexpr char SecWallpaper[] = "Wallpaper";
+inline constexpr char SecExecBeforeUninstall[] = "ExecBeforeUninstall";
+inline constexpr char SecExecAfterUninstall[] = "ExecAfterUninstall";
+
+// [General] keys.
+inline constexpr char KeyAppName[] = "AppName";
+inline constexpr char KeyAppVersion[] = "AppVersion";
+inline constexpr char KeyGUID[] = "GUID";
+inline constexpr char KeyAdmin[] = "Admin";
+inline constexpr char KeyX64[] = "x64";
+inline constexpr char KeyMainExecutable[] = "MainExecutable";
+inline constexpr char KeyInstallDir[] = "InstallDir";
+inline constexpr char KeyProgramGroupDir[] = "ProgramGroupDir";
+inline constexpr char KeyUninstallURL[] = "UninstallURL";
+inline constexpr char KeyUninstallForce[] = "UninstallForce";
+inline constexpr char KeyUninstallRestart[] = "UninstallRestart";
+inline constexpr char KeySilentMode[] = "SilentMode";
+inline constexpr char KeyUpdateURL[] = "UpdateURL";
+
+// ---- Values ------------------------------------------------------------------
+
+// The longest stored form the log takes: the profile functions silently drop
+// values of 32,767 characters and more, so a margin stays below that.
+inline constexpr size_t MaxStoredLength = 32000;
+
+std::string EncodeValue(const std::string& value);  // the stored form
+std::string DecodeValue(const std::string& stored); // what a reader of the file's text gets
+// For a value read through the profile functions, which already trim and strip
+// the quote pair: only the line-break marks become CR LF.
+std::string DecodeLineBreaks(const std::string& text);
+// Whether the value can be logged: its stored form fits and it holds no NUL.
+// Actions ask before they change anything, so a refused record never leaves an
+// unrecorded change behind.
+bool ValueFits(const std::string& value);
+
+// A value or name the log cannot hold.
+class ELogError : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+// ---- Reading -----------------------------------------------------------------
+
+struct TLogEntry {
+    std::string Key;
+    std::string Value;  // decoded
+};
+
+struct TLogSectionData {
+    std::string Name;
+    std::vector<TLogEntry> Entries;  // in file order; a repeated section's entries follow
+};
+
+// A whole log read from its text: every section, values of any length, decoded.
+class TUninstallLogReader {
+public:
+    TUninstallLogReader() = default;
+    // Parses INI text (ANSI; a UTF-8 or UTF-16LE byte-order mark is understood).
+    static TUninstallLogReader FromText(const std::string& text);
+    // Reads the file; throws winlib::EOSError naming it when it cannot be read.
+    static TUninstallLogReader FromFile(const std::string& path);
+
+    const std::vector<TLogSectionData>& Sections() const { return sections_; }
+    bool HasSection(const std::string& section) const;  // names compare without case
+    // The first value of a named key; defaultValue when there is none.
+    std::string Value(const std::string& section, const std::string& key, const std::string& defaultValue) const;
+    bool BoolValue(const std::string& section, const std::string& key, bool defaultValue) const;
+    // The values under decimal keys, ascending by number; equal numbers keep
+    // their file order. Other keys are not records and are left out.
+    std::vector<std::string> Records(const std::string& section) const;
+    // The highest decimal key + 1; 0 for a section without records.
+    unsigned long NextKey(const std::string& section) const;
+    // Whether a record equal to value without regard to case is in the section.
+    bool HasRecord(const std::string& section, const std::string& value) const;
+
+private:
+    const TLogSectionData* Find(const std::string& section) const;
+    std::vector<TLogSectionData> sections_;
+};
+
+// A key made only of decimal digits (blanks around it allowed), as a number.
+bool ParseRecordKey(const std::string& key, unsigned long& number);
+
+// ---- Writing -----------------------------------------------------------------
+
+// Writes one value at a time through the platform's profile writer, so each
+// write is on disk at once. Every failure throws: ELogError for a value the log
+// cannot hold, winlib::EOSError when the platform refuses; both name the file,
+// section and key.
+class TUninstallLogWriter {
+public:
+    explicit TUninstallLogWriter(const std::string& path);  // made absolute
+    const std::string& FileName() const { return fileName_; }
+
+    void WriteString(const std::string& section, const std::string& key, const std::string& value);
+    void WriteBool(const std::string& section, const std::string& key, bool value);  // "1"/"0"
+    // Writes value under the section's next number (read from the file); answers the key.
+    unsigned long AppendRecord(const std::string& section, const std::string& value);
+    // Appends value unless the section holds an equal record (case ignored);
+    // true when it wrote.
+    bool AddOnce(const std::string& section, const std::string& value);
+    TUninstallLogReader Read() const;  // the file as it is now; empty when missing
+
+private:
+    std::string fileName_;
+};
+
+}  // namespace uninstlog

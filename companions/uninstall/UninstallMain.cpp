@@ -1,0 +1,86 @@
+// Uninstall.exe [/S]: the uninstaller stand-in's entry (see Uninstaller.h).
+#include <windows.h>
+#include <objbase.h>
+
+#include <cstdint>
+#include <exception>
+
+#include "companions/uninstall/Uninstaller.h"
+#include "winlib/Path.h"
+#include "winlib/StringList.h"
+
+namespace {
+
+struct TSwitches {
+    bool Silent = false;
+    bool Copy = false;
+    DWORD FirstInstancePid = 0;
+    HANDLE ResultPipe = nullptr;
+    std::string InstallDir;
+};
+
+// Switches are whole parameters compared without case, as the setup reads its own.
+TSwitches ReadSwitches()
+{
+    std::vector<std::string> params = winlib::SplitCommandLine(::GetCommandLineA());
+    TSwitches s;
+    for (size_t i = 1; i < params.size(); ++i) {
+        if (lstrcmpiA(params[i].c_str(), "/S") == 0) {
+            s.Silent = true;
+        } else if (lstrcmpiA(params[i].c_str(), uninst::CopySwitch) == 0 && i + 3 < params.size()) {
+            s.Copy = true;
+            s.FirstInstancePid = std::strtoul(params[i + 1].c_str(), nullptr, 10);
+            s.ResultPipe = reinterpret_cast<HANDLE>(static_cast<std::uintptr_t>(std::strtoull(params[i + 2].c_str(), nullptr, 10)));
+            s.InstallDir = params[i + 3];
+            i += 3;
+        }
+    }
+    return s;
+}
+
+int RunAsCopy(const TSwitches& s)
+{
+    // Opened first: the first instance ends once it has the result.
+    HANDLE firstInstance = ::OpenProcess(SYNCHRONIZE, FALSE, s.FirstInstancePid);
+    std::vector<std::string> folders;
+    int result = uninst::urItemsLeft;
+    try {
+        result = uninst::RunCopy(s.InstallDir, s.Silent, folders);
+    } catch (const std::exception& e) {
+        uninst::LogFailure(std::string("Error: ") + e.what());
+    }
+    if (s.ResultPipe) {
+        DWORD code = static_cast<DWORD>(result), written = 0;
+        if (!::WriteFile(s.ResultPipe, &code, sizeof code, &written, nullptr))
+            uninst::LogFailure("Error result pipe (code " + std::to_string(::GetLastError()) + ")");
+        ::CloseHandle(s.ResultPipe);
+    }
+    uninst::FinishCopy(s.InstallDir, firstInstance, result, folders);
+    return result;
+}
+
+std::string SelfPath()
+{
+    return winlib::AskSizedText([](char* buffer, DWORD size) {
+        DWORD length = ::GetModuleFileNameA(nullptr, buffer, size);
+        return length >= size ? size * 2 : length;  // a cut name: ask with a larger buffer
+    });
+}
+
+}  // namespace
+
+int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
+{
+    // COM for the shell's starts and the type-library calls.
+    HRESULT com = ::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE);
+    TSwitches s = ReadSwitches();
+    int result = uninst::urRelaunchFailed;
+    try {
+        result = s.Copy ? RunAsCopy(s) : uninst::RunFirstInstance(SelfPath(), s.Silent);
+    } catch (const std::exception& e) {
+        uninst::LogFailure(std::string("Error: ") + e.what());
+    }
+    if (SUCCEEDED(com))
+        ::CoUninitialize();
+    return result;
+}
