@@ -181,16 +181,8 @@ bool ParseRegBinary(const std::string& data, std::vector<unsigned char>& bytes)
 
 bool ParseRegDword(const std::string& data, DWORD& value)
 {
-    if (data.empty() || data.size() > 12)
-        return false;
-    size_t digits = data[0] == '-' || data[0] == '+' ? 1 : 0;
-    if (digits == data.size())
-        return false;
-    for (size_t i = digits; i < data.size(); ++i)
-        if (data[i] < '0' || data[i] > '9')
-            return false;
-    long long number = std::strtoll(data.c_str(), nullptr, 10);  // at most 12 characters: no overflow
-    if (number < -2147483648LL || number > 4294967295LL)
+    long long number = 0;
+    if (!winlib::ParseDecimal(data, -2147483648LL, 4294967295LL, number))
         return false;
     value = static_cast<DWORD>(number);
     return true;

@@ -61,21 +61,10 @@ std::string OsErrorText(DWORD code) { return winlib::SysErrorMessage(code) + " (
 // A strict signed 32-bit decimal after trimming; false for anything else.
 bool ParseLength(const std::string& text, int& value)
 {
-    std::string t = winlib::Trim(text);
-    size_t i = (!t.empty() && (t[0] == '-' || t[0] == '+')) ? 1 : 0;
-    if (i >= t.size() || t.size() - i > 10)
+    long long number = 0;
+    if (!winlib::ParseDecimal(winlib::Trim(text), INT32_MIN, INT32_MAX, number))
         return false;
-    long long n = 0;
-    for (size_t k = i; k < t.size(); ++k) {
-        if (t[k] < '0' || t[k] > '9')
-            return false;
-        n = n * 10 + (t[k] - '0');
-    }
-    if (t[0] == '-')
-        n = -n;
-    if (n < INT32_MIN || n > INT32_MAX)
-        return false;
-    value = static_cast<int>(n);
+    value = static_cast<int>(number);
     return true;
 }
 

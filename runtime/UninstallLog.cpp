@@ -265,19 +265,8 @@ bool DeleteOldNamedEntry(winlib::TRegistry& registry, const TEntryPlace& place, 
 
 bool ParseUnsigned32(const std::string& raw, DWORD& value)
 {
-    std::string text = winlib::Trim(raw);
-    size_t pos = (!text.empty() && (text[0] == '-' || text[0] == '+')) ? 1 : 0;
-    if (pos == text.size() || text.size() - pos > 10)
-        return false;
     long long number = 0;
-    for (size_t i = pos; i < text.size(); ++i) {
-        if (text[i] < '0' || text[i] > '9')
-            return false;
-        number = number * 10 + (text[i] - '0');
-    }
-    if (text[0] == '-')
-        number = -number;
-    if (number < -2147483648LL || number > 4294967295LL)
+    if (!winlib::ParseDecimal(winlib::Trim(raw), -2147483648LL, 4294967295LL, number))
         return false;
     value = static_cast<DWORD>(number);  // a wrapped negative size is its unsigned 32-bit value
     return true;

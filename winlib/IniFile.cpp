@@ -66,26 +66,10 @@ bool ReadExisting(const std::string& file, const std::string& section, const std
 // A trimmed signed 32-bit decimal: optional sign, at least one digit, nothing else.
 bool ParseInteger(const std::string& raw, int& result)
 {
-    std::string text = Trim(raw);
-    size_t pos = 0;
-    bool negative = false;
-    if (pos < text.size() && (text[pos] == '-' || text[pos] == '+')) {
-        negative = text[pos] == '-';
-        ++pos;
-    }
-    if (pos == text.size())
-        return false;
     long long value = 0;
-    const long long limit = negative ? -static_cast<long long>(INT_MIN) : INT_MAX;
-    for (; pos < text.size(); ++pos) {
-        char c = text[pos];
-        if (c < '0' || c > '9')
-            return false;
-        value = value * 10 + (c - '0');
-        if (value > limit)
-            return false;
-    }
-    result = static_cast<int>(negative ? -value : value);
+    if (!ParseDecimal(Trim(raw), INT_MIN, INT_MAX, value))
+        return false;
+    result = static_cast<int>(value);
     return true;
 }
 

@@ -107,4 +107,24 @@ std::vector<std::string> SplitCommandLine(const std::string& commandLine)
     return params;
 }
 
+bool ParseDecimal(const std::string& text, long long minimum, long long maximum, long long& value)
+{
+    size_t pos = (!text.empty() && (text[0] == '-' || text[0] == '+')) ? 1 : 0;
+    // Eighteen digits always fit a long long; longer numbers are out of any range asked for here.
+    if (pos == text.size() || text.size() - pos > 18)
+        return false;
+    long long number = 0;
+    for (size_t i = pos; i < text.size(); ++i) {
+        if (text[i] < '0' || text[i] > '9')
+            return false;
+        number = number * 10 + (text[i] - '0');
+    }
+    if (text[0] == '-')
+        number = -number;
+    if (number < minimum || number > maximum)
+        return false;
+    value = number;
+    return true;
+}
+
 }  // namespace winlib

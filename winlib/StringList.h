@@ -17,6 +17,10 @@ std::string JoinRecord(const std::vector<std::string>& fields, const std::string
 // Replaces the first occurrence of from (compared without regard to case) by to.
 std::string ReplaceFirstNoCase(const std::string& text, const std::string& from, const std::string& to);
 
+// A whole decimal number: an optional sign, then digits only (no blanks), within
+// minimum..maximum. False for anything else, value untouched.
+bool ParseDecimal(const std::string& text, long long minimum, long long maximum, long long& value);
+
 std::string UpperCase(const std::string& text);  // ASCII and the ANSI code page (CharUpperBuffA)
 bool SameText(const std::string& a, const std::string& b);  // equal without regard to case
 std::string Trim(const std::string& text);  // blanks and control characters at both ends

@@ -37,8 +37,8 @@ struct TPkgFile {
     std::string Content;  // new bytes; "" with Source set: a copy of Source
     std::string Mode = "Overwrite";
     std::string Uninstall = "Yes";
-    std::string Source;
-    std::string RawCabinet;  // bytes used as the cabinet instead of a real one
+    std::string Source = {};
+    std::string RawCabinet = {};  // bytes used as the cabinet instead of a real one
 };
 
 // Runs code in a window procedure's place: a control's messages seen by a test.
