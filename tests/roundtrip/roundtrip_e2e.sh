@@ -12,7 +12,9 @@
 #     there, and the uninstaller's copy stays there until a restart by design;
 #   - HKCU\Software\Wine: Wine's own settings, rewritten by Wine itself;
 #   - the per-user shell caches Wine keeps under HKCU\Software\Microsoft\Windows\
-#     CurrentVersion\Explorer (written by the shell on any link or font call).
+#     CurrentVersion\Explorer (written by the shell on any link or font call),
+#     HKCU\Software\Microsoft\Internet Explorer (Wine fills it the first time a
+#     shell or URL component loads, whichever process that is).
 # Then: with Uninstall.ini deleted, Uninstall.exe /S exits 2 and changes nothing;
 # with one installed file held open it exits 3 and removes all the rest.
 #
@@ -61,6 +63,7 @@ snapshot() {  # FILE
     reg_dump 'HKLM\SOFTWARE' 64; reg_dump 'HKLM\SOFTWARE' 32
     reg_dump 'HKCU\Software' 64 | awk '/^\[HKEY_CURRENT_USER\\Software\\Wine(\\|\])/ {skip=1; next}
       /^\[HKEY_CURRENT_USER\\Software\\Microsoft\\Windows\\CurrentVersion\\Explorer(\\|\])/ {skip=1; next}
+      /^\[HKEY_CURRENT_USER\\Software\\Microsoft\\Internet Explorer(\\|\])/ {skip=1; next}
       /^\[HKEY_/ {skip=0} !skip'
     local view key
     for view in 32 64; do
@@ -191,6 +194,53 @@ round_trip() {  # NAME X64 INSTALLDIR(windows) INSTALLDIR(unix)
 
 round_trip x64 1 'C:\Program Files\KzRT64' "$drive/Program Files/KzRT64"
 round_trip x86 0 'C:\Program Files (x86)\KzRT32' "$drive/Program Files (x86)/KzRT32"
+
+# Wallpaper and screen saver: kept apart from the snapshots, since the desktop
+# values exist before and after. After uninstall they no longer name the files.
+desktop_value() {  # NAME
+  wine reg query 'HKCU\Control Panel\Desktop' /v "$1" </dev/null 2>/dev/null | tr -d '\r' \
+    | sed -n "s/^ *$1 *REG_[A-Z_]* *//p"
+}
+desktop_case() {
+  case_name=desktop
+  local dir=$work/desktop win='C:\Program Files\KzDesk' unix="$drive/Program Files/KzDesk"
+  mkdir -p "$dir"
+  cat > "$dir/qzsetup.ini" <<INI
+[Setup]
+AppName=KzRT desktop
+AppVersion=1.0
+GUID={6E0B3C70-0000-4000-8000-0000000000D1}
+x64=1
+InstallationPath=$win
+Uninstall=1
+SilentUninstall=1
+InstallLevel=1
+SilentInstall=1
+DefaultLanguage=English
+[Others]
+0=WALLPAPER*?<InstallDir>\\kzwall.bmp*?No
+1=SCREENSAVER*?<InstallDir>\\kzsaver.scr*?No
+INI
+  wine "$pkgtool" package --engine "$(w "$data/Engine2.dat")" --script "$(w "$dir/qzsetup.ini")" \
+    --out "$(w "$dir/setup.exe")" \
+    --file "$(w "$fixtures/qzwizard.bmp")" '<InstallDir>\kzwall.bmp' \
+    --file "$(w "$src/f1.txt")" '<InstallDir>\kzsaver.scr' \
+    --uninstaller "$(w "$data/Uninstall2.exe")" \
+    --member "$(w "$fixtures/Englishqz.lng")" --member "$(w "$fixtures/qzwizard.bmp")" \
+    --member "$(w "$fixtures/qzheader.bmp")" </dev/null >"$dir/pkg.out" 2>&1 \
+    || { fail "pkgtool: $(cat "$dir/pkg.out")"; return 1; }
+  install desktop
+  [[ $(desktop_value Wallpaper) == *kzwall.bmp ]] || fail "the wallpaper was not set: $(desktop_value Wallpaper)"
+  # Wine has no desk.cpl: set what its screen-saver installer would have set.
+  wine reg add 'HKCU\Control Panel\Desktop' /v SCRNSAVE.EXE /d "$win\kzsaver.scr" /f </dev/null >/dev/null 2>&1
+  run "\"$win\\Uninstall.exe\" /S"
+  [ "$rc" = 0 ] || fail "Uninstall.exe /S exit code $rc"
+  wait_copies
+  [[ $(desktop_value Wallpaper) != *kzwall.bmp* ]] || fail "the wallpaper still names the removed file"
+  [[ $(desktop_value SCRNSAVE.EXE) != *kzsaver.scr* ]] || fail "the screen saver still names the removed file"
+  [ ! -e "$unix" ] || fail "the install folder is left: $(ls "$unix")"
+}
+desktop_case
 
 [ "$failures" = 0 ] && echo "roundtrip_e2e: all cases passed"
 exit $((failures > 0))
