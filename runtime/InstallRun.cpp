@@ -640,23 +640,6 @@ int InstallProgress(int i, int filesCount, long long copied, long long length)
     return position < 0 ? 0 : position > 100 ? 100 : static_cast<int>(position);
 }
 
-std::string GetFileVersionString(const std::string& path)
-{
-    DWORD ignored = 0;
-    DWORD size = GetFileVersionInfoSizeA(path.c_str(), &ignored);
-    if (size == 0)
-        return std::string();
-    std::vector<char> data(size);
-    VS_FIXEDFILEINFO* info = nullptr;
-    UINT infoSize = 0;
-    if (!GetFileVersionInfoA(path.c_str(), 0, size, data.data()) ||
-        !VerQueryValueA(data.data(), "\\", reinterpret_cast<void**>(&info), &infoSize) || !info ||
-        infoSize < sizeof(VS_FIXEDFILEINFO))
-        return std::string();
-    return std::to_string(HIWORD(info->dwFileVersionMS)) + "." + std::to_string(LOWORD(info->dwFileVersionMS)) + "." +
-           std::to_string(HIWORD(info->dwFileVersionLS)) + "." + std::to_string(LOWORD(info->dwFileVersionLS));
-}
-
 unsigned long GetFileDateTime(const std::string& path)
 {
     WIN32_FILE_ATTRIBUTE_DATA data;

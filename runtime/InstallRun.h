@@ -3,6 +3,8 @@
 #pragma once
 #include <string>
 
+#include "runtime/OSInfo.h"  // GetFileVersionString, used by the install run and its tests
+
 class TForm1;
 
 // Runs the whole installation. Returns when it is done; a fatal failure or a
@@ -22,9 +24,6 @@ bool CreateMissingFolders(const std::string& path, bool includeLast, bool record
 bool IsNewerFile(const std::string& newFile, const std::string& oldFile);
 void UnregisterDll(const std::string& path);
 void CancelOtherItemsFor(const std::string& target);
-
-// Version resource of a file as "a.b.c.d"; "" when it has none.
-std::string GetFileVersionString(const std::string& path);
 
 // The file's last write in local time as a packed date and time (date in the high
 // 16 bits, the platform's 2-second precision), so that later is greater; 0 when

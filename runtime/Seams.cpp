@@ -12,12 +12,6 @@
 #include "runtime/Startup.h"
 #include "winlib/Application.h"
 
-bool IsAdminOrPowerUser() { return IsUserAnAdmin() != FALSE; }
-
-std::string GetWindowsName() { return "WinUnknow"; }
-
-std::string GetRegisteredInfo(const std::string&) { return std::string(); }
-
 void InstallSetupFonts(TForm1&) {}
 
 namespace {

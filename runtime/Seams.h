@@ -5,10 +5,6 @@
 
 class TForm1;
 
-bool IsAdminOrPowerUser();                             // taken once at start-up
-std::string GetWindowsName();                          // "WinXP", "Win7", ...
-std::string GetRegisteredInfo(const std::string& what);  // "user" or "company"
-
 void InstallSetupFonts(TForm1& form);  // errors that escape end the setup with code 3
 // Fills ComboLng, chooses the language and opens LanguageIni; ends the setup with
 // code 4 when the package holds no language file.

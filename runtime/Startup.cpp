@@ -7,6 +7,7 @@
 #include "cabinet/CabReader.h"
 #include "cabinet/SetupFormat.h"
 #include "runtime/Form1.h"
+#include "runtime/OSInfo.h"
 #include "runtime/Payload.h"
 #include "runtime/Placeholders.h"
 #include "runtime/Seams.h"
@@ -132,7 +133,7 @@ void ReadBasicSettings()
         RecordFailure("EngineSize " + std::to_string(s.EngineSize) + " lies outside the setup file");
         FailCorrupt(secCorruptPackage);
     }
-    s.UserIsAdmin = IsAdminOrPowerUser();
+    s.UserIsAdmin = TOSInfo::IsAdminOrPowerUser();
     s.InstallLevel = ini.ReadInteger("Setup", "InstallLevel", 1);
     if (s.InstallLevel < 0 || s.InstallLevel > 2)
         s.InstallLevel = 1;
@@ -150,7 +151,7 @@ void WriteLogHeader()
     LogLine(s.SetupExe);
     LogLine(s.SetupTitle);
     LogLine(DateTimeText());
-    LogLine(GetWindowsName());
+    LogLine(TOSInfo::GetWindowsName());
     LogLine(s.UserIsAdmin ? "Admin" : "NotAdmin");
 }
 
@@ -316,8 +317,8 @@ void RunStartup(TForm1& form)
     s.SetupTitle = ExpandPlaceholders("<AppName>") + " " + ExpandPlaceholders("<AppVersion>");  // 8
     ReadBasicSettings();                                     // 9
     WriteLogHeader();                                        // 10
-    form.EUser.SetText(GetRegisteredInfo("user"));           // 11
-    form.ECompany.SetText(GetRegisteredInfo("company"));
+    form.EUser.SetText(TOSInfo::GetRegisteredInfo("user"));   // 11
+    form.ECompany.SetText(TOSInfo::GetRegisteredInfo("company"));
     LoadVariables();                                         // 12
     LoadLanguageList(form);                                  // 13
     if (FindSwitch("/N") == 0)                               // 14

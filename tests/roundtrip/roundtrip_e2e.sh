@@ -37,6 +37,13 @@ cp -a "$main_prefix" "$work/prefix"
 export WINEPREFIX=$work/prefix
 wineserver -p 5
 wine cmd /c exit </dev/null >/dev/null 2>&1
+# The copy's registry is what the main wineserver last wrote to disk, which can
+# still hold the type library and COM marker of the actions test (same library,
+# same LIBID) although that test removed them since. Start without them.
+for view in 32 64; do
+  wine reg delete "HKCR\\TypeLib\\{6E0B3C52-9D1A-4F7E-8B25-3A4C5D6E7F81}" /f /reg:$view </dev/null >/dev/null 2>&1
+  wine reg delete 'HKCU\Software\KzTestCom' /f /reg:$view </dev/null >/dev/null 2>&1
+done
 
 failures=0
 case_name=

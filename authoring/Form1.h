@@ -1,0 +1,199 @@
+// The main window. Its controls are the open project; the pages and lists are
+// grouped here by page, and the methods live in one source file per concern:
+//   Form1.cpp          layout: tree, page controls and their tab sheets, splitter
+//   Form1Menus.cpp     menus, tool bar, help topics, web links, update check
+//   Form1Startup.cpp   creation, preferences, first show, close, destruction
+//   Form1Document.cpp  modified state, caption, macro expansion
+//   Form1Lists.cpp     the project list views (stand-in; the list editor replaces it)
+//   Form1Seams.cpp     stand-ins for what later parts provide (load, validate, ...)
+//
+// For the settings pages and the list editors:
+//   - Page(n) is the page control of settings page n (1 General .. 5 Register);
+//     Sheet(n, tab) is the parent window for the controls of one tab. Tabs are
+//     in the order of TGeneralTab ... TRegisterTab below.
+//   - ListView(id) is the list view of one project list. BuildProjectLists (in
+//     Form1Lists.cpp, run by creation before the preferences are read) creates
+//     it on its sheet with its columns; the stored column widths are then
+//     applied to it and written back from it at destruction.
+//   - Single-line edits of the pages are registered with RegisterEdit so that
+//     IsModified and ClearModified see their changed marks.
+#pragma once
+#include <windows.h>
+
+#include <array>
+#include <string>
+#include <vector>
+
+#include "authoring/AppState.h"
+#include "winlib/Controls.h"
+#include "winlib/Form.h"
+#include "winlib/Menus.h"
+#include "winlib/Views.h"
+
+// The project lists, in the order of their stored column widths.
+enum class TListId { Prereq, Files, Shortcuts, Registry, INI, Commands, Variables, Ext, Env, Others, Count };
+constexpr int kListCount = static_cast<int>(TListId::Count);
+
+enum TSettingsPage { pgGeneral = 1, pgInstallation, pgDialogs, pgSystem, pgRegister };
+enum TGeneralTab { tabInformation, tabGraphics, tabRequirements, tabPrerequisites };
+enum TInstallationTab { tabParameters, tabFilesAndFolders, tabAdditionalFiles, tabUninstallation, tabUpdate };
+enum TDialogsTab { tabMain, tabLanguages, tabLicense, tabReadme, tabUserInformation, tabFinish };
+enum TSystemTab { tabShortcuts, tabRegistry, tabINIFiles, tabVariables, tabCommands };
+enum TRegisterTab { tabFileAssociations, tabEnvironmentVariables, tabOthers };
+
+// Where a list sits and the registry names of its column widths.
+struct TListPlace {
+    TListId List;
+    const char* WidthPrefix;  // "FilesCol" ...
+    int Columns;
+    int Page;  // TSettingsPage
+    int Tab;
+};
+// In the order the widths are read and written.
+const std::array<TListPlace, kListCount>& ListPlaces();
+
+// Command ids of menus and tool buttons.
+enum TCommandId : int {
+    cmNew = 1001, cmOpen, cmSave, cmSaveAs, cmExit,
+    cmViewGeneral = 1011, cmViewInstallation, cmViewDialogs, cmViewSystem, cmViewRegister,
+    cmInstallerVariables, cmOptions,
+    cmBuild = 1021, cmTest, cmInformation,
+    cmCreateAutorun = 1031, cmCreateDataFile, cmCreateOdbcDsn, cmAddDownloader, cmOpenProgramFiles, cmProgramsAndFeatures,
+    cmHelpTopics = 1041, cmVisitWebSite, cmFaq, cmSupport, cmCheckUpdates, cmAbout,
+    cmRecentFirst = 1100,  // recent projects: cmRecentFirst + i
+    tbNew = 1201, tbRecent, tbSave, tbBuild, tbWebSite, tbHelp,
+};
+
+// The vendor's addresses (a placeholder site).
+constexpr const char* kVendorSite = "https://www.tarvex.example/";
+constexpr const char* kVendorRegionalSite = "https://ru.tarvex.example/";
+constexpr const char* kVendorSupport = "support@tarvex.example";
+
+class TForm1 : public winlib::TForm {
+public:
+    TForm1() = default;
+    ~TForm1() override;
+    // Makes the window and runs FormCreate. False when the association mode ran:
+    // the process then ends with AssociationExitCode() and no other form is made.
+    bool CreateForm();
+    int AssociationExitCode() const { return associationExit_; }
+    bool AssociationModeRan() const { return associationRan_; }
+
+    // The first-show steps; run by the first Show, or directly by a silent build,
+    // which never shows the window. Then SilentExitCode() is the process's code.
+    void FormShow();
+    int SilentExitCode() const { return silentExit_; }
+    // Shows the window (maximized when the preferences say so).
+    void ShowMain();
+
+    // Pages, sheets and lists (see the top of this file).
+    winlib::TPageControl& Page(int page) { return pages_.at(static_cast<size_t>(page - 1)); }
+    HWND Sheet(int page, int tab) { return Page(page).Sheet(tab); }
+    winlib::TListView& ListView(TListId id) { return lists_.at(static_cast<size_t>(id)); }
+    winlib::TTreeView& TreeView1() { return tree_; }
+    winlib::TToolBar& ToolBar1() { return toolBar_; }
+    winlib::TMenu& MainMenu() { return menu_; }
+    HMENU Recent1() const { return recentMenu_; }
+    std::vector<std::string>& RecentList() { return recentList_; }
+
+    // Navigation: hides all pages, shows page n (1..5) and selects tree node n.
+    void ShowSettingsPage(int n);
+    int VisiblePage() const;  // 1..5, 0 none
+
+    // Document state.
+    void RegisterEdit(winlib::TEdit& edit) { edits_.push_back(&edit); }
+    bool IsModified() const;
+    void ClearModified();
+    void Action1Execute() { AppState().ProjectModified = true; }
+    void SetProjectCaption(const std::string& name);
+    std::string ExpandProjectMacros(const std::string& text) const;
+    // The three macro sources (the General page's edits set them once it exists).
+    winlib::TEdit* EAppName = nullptr;
+    winlib::TEdit* EAppVersion = nullptr;
+    winlib::TEdit* ECompanyName = nullptr;
+
+    // Commands.
+    void ToolButton7Click();  // help topic of the shown page and tab
+    void InstallerVariablesClick();
+    void VisitWebSiteClick();
+    void FaqClick();
+    void SupportClick();
+    void CheckUpdatesClick();
+    void ShowHelpTopic(const std::string& topic, int show);
+    std::string HelpTopic() const;
+    void StartUpdater(const std::string& parameter);  // "/S" at start, "/A" from the menu
+    void ToolButton1Click();  // New
+    void BuildClick();
+
+    // Seams filled in by later parts (stand-ins now).
+    virtual bool LoadProject(const std::string& path);
+    virtual void NewProject();
+    virtual bool QuerySaveChanges();
+    virtual void RebuildRecentMenu();
+    virtual bool ValidateProject();
+    virtual int BuildSetup();  // the builder's exit code for a silent build
+    virtual void Refresh1Click();
+    virtual void ShowOptions();
+    virtual void ShowAbout();
+    virtual void ShowInformation();
+    virtual void SaveAs1Click();
+    virtual void ToolButton2Click();  // Open
+    virtual void ToolButton3Click();  // Save
+    virtual void RunTest();
+    virtual void RunTool(int command);
+
+    // Window bounds and tree width as the preferences hold them.
+    int TreeWidth() const { return treeWidth_; }
+    void SetTreeWidth(int width);
+    bool StartMaximized() const { return startMaximized_; }
+
+protected:
+    void OnCreate() override;
+    void OnFirstShow() override { FormShow(); }
+    bool OnCloseQuery() override;
+    void OnDestroy() override;
+    void OnResize() override;
+
+private:
+    // Form1.cpp
+    void CreateLayout();
+    void CreatePages();
+    void Relayout();
+    void TreeView1Change();
+    // Form1Menus.cpp
+    void CreateMenus();
+    void CreateToolBar();
+    // Form1Lists.cpp
+    void BuildProjectLists();
+    // Form1Startup.cpp
+    bool RunAssociationMode();
+    void ReadWindowPreferences();
+    void KeepOnWorkArea();
+    void LoadRecentList();
+    void EnableAssociationButton();
+    void ReadOptionPreferences();
+    void RunCommandLine();
+    void WritePreferences();
+    void WriteRecentList();
+
+    winlib::TMenu menu_;
+    HMENU recentMenu_ = nullptr;
+    winlib::TToolBar toolBar_;
+    winlib::TMenu recentDropDown_{true};
+    winlib::TTreeView tree_;
+    winlib::TSplitter splitter_;
+    std::array<winlib::TPageControl, 5> pages_;
+    std::array<winlib::TListView, kListCount> lists_;
+    std::vector<winlib::TEdit*> edits_;
+    std::vector<std::string> recentList_;
+
+    int treeWidth_ = 153;
+    bool startMaximized_ = false;
+    bool inPageChange_ = false;
+    bool associationRan_ = false;
+    int associationExit_ = 0;
+    int silentExit_ = 0;
+};
+
+// The forms of the process, made at start in a fixed order.
+extern TForm1* Form1;
