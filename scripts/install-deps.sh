@@ -32,6 +32,6 @@ fi
 if [ -e /usr/lib/wine/wine ]; then
   echo "install-deps: /usr/lib/wine/wine (the 32-bit Wine loader) is installed." >&2
   echo "install-deps: on machines that run no 32-bit code it makes every wine call fail;" >&2
-  echo "install-deps: remove the wine32 package and run again." >&2
+  echo "install-deps: remove the 32-bit Wine package (it provides that loader) and run again." >&2
   exit 1
 fi

@@ -24,7 +24,7 @@ harness_die() { echo "wine-harness: $*" >&2; exit 1; }
 # Some machines run no 32-bit code; a 32-bit Wine loader there makes every wine call fail.
 harness_check_loader() {
   if [ -e /usr/lib/wine/wine ] && ! /usr/lib/wine/wine --version >/dev/null 2>&1; then
-    harness_die "/usr/lib/wine/wine (32-bit Wine loader) is installed but cannot run on this machine; remove wine32"
+    harness_die "/usr/lib/wine/wine (32-bit Wine loader) is installed but cannot run on this machine; remove the 32-bit Wine package"
   fi
   command -v wine >/dev/null || harness_die "wine is not installed (run scripts/install-deps.sh)"
 }
