@@ -4,7 +4,7 @@
 //   Form1Menus.cpp     menus, tool bar, help topics, web links, update check
 //   Form1Startup.cpp   creation, preferences, first show, close, destruction
 //   Form1Document.cpp  modified state, caption, macro expansion
-//   Form1Lists.cpp     the project list views (stand-in; the list editor replaces it)
+//   Form1Lists.cpp     the project list views, their buttons and editors
 //   Form1Seams.cpp     stand-ins for what later parts provide (load, validate, ...)
 //
 // For the settings pages and the list editors:
@@ -21,10 +21,12 @@
 #include <windows.h>
 
 #include <array>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "authoring/AppState.h"
+#include "authoring/ListEditor.h"
 #include "winlib/Controls.h"
 #include "winlib/Form.h"
 #include "winlib/Menus.h"
@@ -51,6 +53,14 @@ struct TListPlace {
 };
 // In the order the widths are read and written.
 const std::array<TListPlace, kListCount>& ListPlaces();
+
+// A project list's editor and the controls around its list view (Form1Lists.cpp).
+// The Files list has none: the files page drives it.
+struct TProjectList {
+    std::unique_ptr<TListEditor> Editor;
+    winlib::TButton Add, Edit, Remove;
+    winlib::TUpDown Arrows;  // made for the lists whose rows have an order
+};
 
 // Command ids of menus and tool buttons.
 enum TCommandId : int {
@@ -90,6 +100,7 @@ public:
     winlib::TPageControl& Page(int page) { return pages_.at(static_cast<size_t>(page - 1)); }
     HWND Sheet(int page, int tab) { return Page(page).Sheet(tab); }
     winlib::TListView& ListView(TListId id) { return lists_.at(static_cast<size_t>(id)); }
+    TProjectList& ProjectList(TListId id) { return projectLists_.at(static_cast<size_t>(id)); }
     winlib::TTreeView& TreeView1() { return tree_; }
     winlib::TToolBar& ToolBar1() { return toolBar_; }
     winlib::TMenu& MainMenu() { return menu_; }
@@ -184,6 +195,7 @@ private:
     winlib::TSplitter splitter_;
     std::array<winlib::TPageControl, 5> pages_;
     std::array<winlib::TListView, kListCount> lists_;
+    std::array<TProjectList, kListCount> projectLists_;  // after lists_: editors go first
     std::vector<winlib::TEdit*> edits_;
     std::vector<std::string> recentList_;
 

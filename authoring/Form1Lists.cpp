@@ -1,10 +1,86 @@
-// The project list views. Stand-in until the list editor takes this file over:
-// each list is made on its sheet with as many plain columns as its stored widths.
+// The project lists of the main window: each list view sits on its tab sheet
+// above a row of Add/Edit/Remove buttons, with its columns and an editor from the
+// list table. The Files list is made here too (its stored widths are read with
+// the others), but the files page drives it.
+#include <windows.h>
+#include <commctrl.h>
+
+#include <algorithm>
+
 #include "authoring/Form1.h"
 
 namespace {
+
 constexpr int kListIdBase = 300;
+constexpr int kControlIdBase = 320;  // four per list: Add, Edit, Remove, arrows
 constexpr int kDesignColumnWidth = 100;
+
+constexpr int kMargin = 8;
+constexpr int kButtonWidth = 75;
+constexpr int kButtonHeight = 25;
+constexpr int kArrowsWidth = 17;
+constexpr int kArrowsHeight = 34;
+
+// The editor table's entry for each list; the lists whose rows have an order
+// (prerequisites, commands) get the arrows.
+struct TListBinding {
+    TListId List;
+    TListKind Kind;
+    bool Arrows;
+};
+constexpr TListBinding kBindings[] = {
+    {TListId::Prereq, TListKind::Prereq, true},
+    {TListId::Shortcuts, TListKind::Shortcuts, false},
+    {TListId::Registry, TListKind::Registry, false},
+    {TListId::INI, TListKind::INI, false},
+    {TListId::Commands, TListKind::Commands, true},
+    {TListId::Variables, TListKind::Variables, false},
+    {TListId::Ext, TListKind::Ext, false},
+    {TListId::Env, TListKind::Env, false},
+    {TListId::Others, TListKind::Others, false},
+};
+
+const TListBinding* BindingOf(TListId id)
+{
+    for (const TListBinding& binding : kBindings)
+        if (binding.List == id)
+            return &binding;
+    return nullptr;
+}
+
+int ControlId(TListId id, int index) { return kControlIdBase + 4 * static_cast<int>(id) + index; }
+
+// List filling the sheet, the arrows at its right top, the buttons in a row below.
+void LayOutList(TForm1& form, TListId id, int width, int height)
+{
+    TProjectList& controls = form.ProjectList(id);
+    bool arrows = controls.Arrows.Handle() != nullptr;
+    int listWidth = std::max(0, width - 2 * kMargin - (arrows ? kArrowsWidth + kMargin : 0));
+    int listHeight = std::max(0, height - 3 * kMargin - kButtonHeight);
+    form.ListView(id).SetBounds(winlib::TBounds{kMargin, kMargin, listWidth, listHeight});
+    if (arrows)
+        controls.Arrows.SetBounds(
+            winlib::TBounds{kMargin + listWidth + kMargin, kMargin, kArrowsWidth, kArrowsHeight});
+    int top = kMargin + listHeight + kMargin;
+    int left = kMargin;
+    for (winlib::TButton* button : {&controls.Add, &controls.Edit, &controls.Remove}) {
+        button->SetBounds(winlib::TBounds{left, top, kButtonWidth, kButtonHeight});
+        left += kButtonWidth + kMargin;
+    }
+}
+
+// The sheets are sized by their page control; each sheet holding a list lays the
+// list out again when its size changes.
+LRESULT CALLBACK ListSheetProc(HWND sheet, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR listId,
+                               DWORD_PTR form)
+{
+    if (message == WM_SIZE)
+        LayOutList(*reinterpret_cast<TForm1*>(form), static_cast<TListId>(listId), LOWORD(lParam), HIWORD(lParam));
+    else if (message == WM_NCDESTROY)
+        ::RemoveWindowSubclass(sheet, ListSheetProc, listId);
+    return ::DefSubclassProc(sheet, message, wParam, lParam);
+}
+
 }  // namespace
 
 void TForm1::BuildProjectLists()
@@ -12,9 +88,31 @@ void TForm1::BuildProjectLists()
     for (const TListPlace& place : ListPlaces()) {
         winlib::TListView& list = ListView(place.List);
         HWND sheet = Sheet(place.Page, place.Tab);
-        list.Create(sheet, kListIdBase + static_cast<int>(place.List), winlib::TBounds{8, 8, 500, 300});
-        for (int column = 0; column < place.Columns; ++column)
-            list.AddColumn(std::string(), kDesignColumnWidth);
-        list.OnChange = [this] { Action1Execute(); };
+        list.Create(sheet, kListIdBase + static_cast<int>(place.List), winlib::TBounds{kMargin, kMargin, 500, 300});
+        const TListBinding* binding = BindingOf(place.List);
+        if (binding == nullptr) {  // Files: plain columns until the files page takes it
+            for (int column = 0; column < place.Columns; ++column)
+                list.AddColumn(std::string(), kDesignColumnWidth);
+            list.OnChange = [this] { Action1Execute(); };
+            continue;
+        }
+        TProjectList& controls = ProjectList(place.List);
+        controls.Editor = std::make_unique<TListEditor>(ListSpecOf(binding->Kind), list, [this] { Action1Execute(); });
+        controls.Editor->CreateColumns();
+        controls.Editor->Attach();
+        controls.Add.Create(sheet, ControlId(place.List, 0), winlib::TBounds{}, "Add...");
+        controls.Edit.Create(sheet, ControlId(place.List, 1), winlib::TBounds{}, "Edit...");
+        controls.Remove.Create(sheet, ControlId(place.List, 2), winlib::TBounds{}, "Remove");
+        controls.Editor->BindButtons(&controls.Add, &controls.Edit, &controls.Remove);
+        if (binding->Arrows) {
+            controls.Arrows.Create(sheet, ControlId(place.List, 3), winlib::TBounds{});
+            controls.Editor->BindArrows(controls.Arrows);
+        }
+        // The item dialogs come with their own forms; until then Add and Edit do nothing.
+        controls.Editor->BindDialog(nullptr);
+        RECT client = {};
+        ::GetClientRect(sheet, &client);
+        LayOutList(*this, place.List, client.right, client.bottom);
+        ::SetWindowSubclass(sheet, ListSheetProc, static_cast<UINT_PTR>(place.List), reinterpret_cast<DWORD_PTR>(this));
     }
 }
