@@ -2,9 +2,13 @@
 #pragma once
 #include <windows.h>
 
+#include <gtest/gtest.h>
+
 #include <string>
 #include <utility>
 #include <vector>
+
+#include "cabinet/CabSTConsts.h"
 
 // A fresh folder under the temp folder, removed with everything in it at the end.
 class ScratchDir {
@@ -37,3 +41,16 @@ int CountCabinetTempFiles();
 // A cabinet made by our writer (MSZIP): pairs of source path and stored name.
 void MakeCabinet(const std::string& cabinet, const std::vector<std::pair<std::string, std::string>>& files,
                  unsigned fileCountThreshold = 0, unsigned sizeThreshold = 0);
+
+// Runs the steps and returns the ESTCabinet they raise; fails the test when none is raised.
+template <typename Steps>
+ESTCabinet RaisedBy(Steps steps)
+{
+    try {
+        steps();
+    } catch (const ESTCabinet& e) {
+        return e;
+    }
+    ADD_FAILURE() << "no ESTCabinet was raised";
+    return ESTCabinet(NoErrorRecord(), false);
+}

@@ -13,18 +13,6 @@
 
 namespace {
 
-template <typename Steps>
-ESTCabinet RaisedBy(Steps steps)
-{
-    try {
-        steps();
-    } catch (const ESTCabinet& e) {
-        return e;
-    }
-    ADD_FAILURE() << "no ESTCabinet was raised";
-    return ESTCabinet(NoErrorRecord(), false);
-}
-
 bool StartsWith(const std::string& text, const std::string& head) { return text.rfind(head, 0) == 0; }
 
 DWORD Attributes(const std::string& path) { return GetFileAttributesA(path.c_str()); }

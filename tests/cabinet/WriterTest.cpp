@@ -12,19 +12,6 @@
 
 namespace {
 
-// Runs the writer steps and returns the ESTCabinet they raise (fails the test when none).
-template <typename Steps>
-ESTCabinet RaisedBy(Steps steps)
-{
-    try {
-        steps();
-    } catch (const ESTCabinet& e) {
-        return e;
-    }
-    ADD_FAILURE() << "no ESTCabinet was raised";
-    return ESTCabinet(NoErrorRecord(), true);
-}
-
 TEST(CabWriterDefaults, LzxWindow21UntilToldOtherwise)
 {
     TSTCabWriter writer;
