@@ -118,10 +118,77 @@ public:
     void Action1Execute() { AppState().ProjectModified = true; }
     void SetProjectCaption(const std::string& name);
     std::string ExpandProjectMacros(const std::string& text) const;
-    // The three macro sources (the General page's edits set them once it exists).
-    winlib::TEdit* EAppName = nullptr;
-    winlib::TEdit* EAppVersion = nullptr;
-    winlib::TEdit* ECompanyName = nullptr;
+
+    // ---- The controls of the pages: they are the open project. ----
+    // General page, tab Information.
+    winlib::TEdit EAppName, EAppVersion, ECompanyName, EWebSite, ESupport, ESetupFile;
+    winlib::TButton Button1;  // "..." of ESetupFile
+    // General page, tab Graphics.
+    winlib::TEdit EWizard, EHeader, EIcon;
+    winlib::TButton Button2, Button3, Button5;
+    winlib::TCheckBox CheckIcon;
+    // General page, tab Requirements.
+    winlib::TCheckList CheckListOS;
+    winlib::TCheckBox Check64OS, CheckAdmin, CheckInet, CheckCloseApp;
+    winlib::TEdit ECloseApp, ECloseText;
+    // General page, tab Software Prerequisites (the list is ListView(TListId::Prereq)).
+    winlib::TCheckBox CheckDotNET, CheckIE, CheckAcrobat, CheckJava, CheckSQLC, CheckSQLE;
+    winlib::TComboBox ComboDotNET, ComboIE, ComboAcrobat, ComboJava, ComboSQLC, ComboSQLE;
+    winlib::TLinkLabel Label18;  // "View/edit links..."
+    // Installation page, tab Parameters.
+    winlib::TComboBox ComboInstallMode, ComboInstallLevel;
+    winlib::TEdit EGUID, EMinVer, EMaxVer;
+    winlib::TButton Button39;  // "Change..." / "Select..."
+    winlib::TCheckBox CheckPrompt, CheckUninstSilent, CheckVersions;
+    // Installation page, tab Files and Folders (hidden lists are plain vectors).
+    winlib::TComboBox ComboInstallPath, ComboExecutable, ComboBasic;
+    winlib::TEdit ESourceFolder;  // read-only
+    winlib::TButton Button25, Button30;  // source folder "...", destination folder "..."
+    winlib::TCheckBox CheckDontRemove;
+    std::vector<std::string> ListSFiles, ListDFiles;
+    // Installation page, tab Additional Files (the list is ListView(TListId::Files)).
+    winlib::TButton BAddFolder, BAddFiles, BEdit, BRemove;
+    winlib::TUpDown UpDown3;
+    std::vector<std::string> ListBox1;  // staged paths waiting to be added
+    winlib::TListView& ListFiles() { return ListView(TListId::Files); }
+    // Installation page, tab Uninstallation.
+    winlib::TCheckBox CheckUninstaller, CheckAddRemove, CheckUninstallURL, CheckUninstallForce,
+        CheckUninstallRestart, CheckUSilent;
+    winlib::TEdit EUninstallAddress;
+    winlib::TButton Button43;  // "Test"
+    // Installation page, tab Update.
+    winlib::TCheckBox CheckUpdater, CheckUpdateBefore, CheckAutoUpdate, CheckSilentUpdate;
+    winlib::TEdit EUpdateURL, EDay;
+    winlib::TButton Button44;  // "Test"
+    // Dialogs page, tab Main.
+    winlib::TCheckBox CheckSilent;
+    winlib::TCheckBox CheckBox28, CheckBox29, CheckBox30, CheckBox31, CheckBox32, CheckBox33, CheckBox34,
+        CheckBox35;
+    // Dialogs page, tab Languages.
+    winlib::TCheckList CheckListLng;
+    winlib::TComboBox ComboDefLng;
+    winlib::TCheckBox CheckAutoDetect;
+    // Dialogs page, tabs License Agreement and Readme.
+    winlib::TCheckBox CheckAcceptAgg;
+    winlib::TListView ListLicense, ListReadme;
+    winlib::TButton BLSpecify, BLEdit, BLClear, BRSpecify, BREdit, BRClear;
+    // Dialogs page, tab User Information.
+    winlib::TCheckBox CheckUserName, CheckUserNameReq, CheckCompany, CheckCompanyReq, CheckQueryCustom,
+        CheckQueryCustomReq;
+    winlib::TEdit EQueryCustomName;
+    // Dialogs page, tab Finish.
+    winlib::TCheckBox CheckRestart, CheckLaunchProgram, CheckLaunchProgramDef, CheckViewReadme,
+        CheckViewReadmeDef, CheckCustomFinish, CheckCustomFinishDef;
+    winlib::TEdit ELaunchProgram, EViewReadme, ECustomFinishName, ECustomFinishCommand;
+    winlib::TButton Button7, Button8, Button9;
+    // System page, tab Shortcuts.
+    winlib::TComboBox ComboProgramGroup;
+
+    // ---- Settings pages: General, Installation (Parameters, Uninstallation, Update), System (Form1Settings.cpp) ----
+    // ---- Files and folders page (Form1Files.cpp) ----
+    // ---- Dialogs page (Form1Dialogs.cpp) ----
+    // ---- Project file and document: save, load, new, recent (Form1Project.cpp) ----
+    // ---- Validation and building (Form1Build.cpp, Form5) ----
 
     // Commands.
     void ToolButton7Click();  // help topic of the shown page and tab
@@ -176,6 +243,10 @@ private:
     void CreateToolBar();
     // Form1Lists.cpp
     void BuildProjectLists();
+    // The pages' own controls, made after the project lists.
+    void CreateSettingsPages();  // Form1Settings.cpp
+    void CreateFilesPage();      // Form1Files.cpp
+    void CreateDialogsPage();    // Form1Dialogs.cpp
     // Form1Startup.cpp
     bool RunAssociationMode();
     void ReadWindowPreferences();

@@ -38,8 +38,6 @@ std::string TrimControls(const std::string& text)
     return text.substr(first, last - first);
 }
 
-std::string TextOf(const winlib::TEdit* edit) { return edit != nullptr ? edit->Text() : std::string(); }
-
 }  // namespace
 
 bool TForm1::IsModified() const
@@ -68,8 +66,8 @@ std::string TForm1::ExpandProjectMacros(const std::string& text) const
 {
     std::string result = text;
     const std::pair<const char*, const winlib::TEdit*> macros[] = {
-        {"<AppName>", EAppName}, {"<AppVersion>", EAppVersion}, {"<CompanyName>", ECompanyName}};
+        {"<AppName>", &EAppName}, {"<AppVersion>", &EAppVersion}, {"<CompanyName>", &ECompanyName}};
     for (const auto& [macro, edit] : macros)
-        result = ReplaceIgnoringCase(result, macro, TextOf(edit));
+        result = ReplaceIgnoringCase(result, macro, edit->Text());
     return TrimControls(result);
 }

@@ -53,6 +53,9 @@ void TForm1::OnCreate()
     state.FirstShow = true;
     CreateLayout();
     BuildProjectLists();
+    CreateSettingsPages();
+    CreateFilesPage();
+    CreateDialogsPage();
     ReadWindowPreferences();
     KeepOnWorkArea();
     LoadRecentList();

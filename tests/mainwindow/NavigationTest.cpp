@@ -128,12 +128,14 @@ TEST_F(MainWindowTest, CaptionModifiedStateAndMacros)
 {
     TRecordingForm1& form = Start();
     EXPECT_EQ(form.Caption(), "Tarvex Installer 5.4 - New Product");
-    winlib::TEdit name, version;
-    name.Create(form.Sheet(pgGeneral, tabInformation), 900, {8, 8, 200, 22});
-    version.Create(form.Sheet(pgGeneral, tabInformation), 901, {8, 40, 200, 22});
-    form.RegisterEdit(name);
-    form.EAppName = &name;
-    form.EAppVersion = &version;
+    winlib::TEdit& name = form.EAppName;
+    winlib::TEdit& version = form.EAppVersion;
+    // The General page makes these edits; made here while it is not built.
+    if (name.Handle() == nullptr) {
+        name.Create(form.Sheet(pgGeneral, tabInformation), 900, {8, 8, 200, 22});
+        version.Create(form.Sheet(pgGeneral, tabInformation), 901, {8, 40, 200, 22});
+        form.RegisterEdit(name);
+    }
     name.SetText("My <appversion> App");
     version.SetText("2.0");
     EXPECT_FALSE(form.IsModified());
@@ -144,7 +146,6 @@ TEST_F(MainWindowTest, CaptionModifiedStateAndMacros)
     EXPECT_FALSE(form.IsModified());
     form.Action1Execute();
     EXPECT_TRUE(form.IsModified());
-    form.EAppName = form.EAppVersion = nullptr;
 }
 
 TEST(MainWindowRoutines, RegionalLanguageIds)

@@ -1,0 +1,2 @@
+// The project file: save, load, new project, recent projects.
+#include "authoring/Form1.h"

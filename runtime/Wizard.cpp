@@ -1,0 +1,2 @@
+// The setup wizard: its pages, their order and their checks.
+#include "runtime/Form1.h"
