@@ -79,6 +79,15 @@ constexpr const char* kVendorSite = "https://www.tarvex.example/";
 constexpr const char* kVendorRegionalSite = "https://ru.tarvex.example/";
 constexpr const char* kVendorSupport = "support@tarvex.example";
 
+// The "Select File or Folder" dialog over the destination tree: opens on the node
+// of start (a destination path such as "<InstallDir>\\bin\\a.exe"); true on OK with the
+// chosen path.
+class IPathPicker {
+public:
+    virtual ~IPathPicker() = default;
+    virtual bool Execute(const std::string& start, std::string& chosen) = 0;
+};
+
 class TForm1 : public winlib::TForm {
 public:
     TForm1() = default;
@@ -183,6 +192,12 @@ public:
     winlib::TButton Button7, Button8, Button9;
     // System page, tab Shortcuts.
     winlib::TComboBox ComboProgramGroup;
+
+    // The item dialogs the pages use beyond the project lists' own: the files
+    // page's "Add Folder/Files" and "Edit" dialog and the path picker. Null until
+    // bound; the pages then do nothing where they would show them.
+    IItemDialog* FileItemDialog = nullptr;  // TForm4
+    IPathPicker* PathPicker = nullptr;      // TForm12
 
     // ---- Settings pages: General, Installation (Parameters, Uninstallation, Update), System (Form1Settings.cpp) ----
     // ---- Files and folders page (Form1Files.cpp) ----
