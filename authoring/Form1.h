@@ -80,7 +80,7 @@ constexpr const char* kVendorRegionalSite = "https://ru.tarvex.example/";
 constexpr const char* kVendorSupport = "support@tarvex.example";
 
 // The "Select File or Folder" dialog over the destination tree: opens on the node
-// of start (a destination path such as "<InstallDir>\\bin\\a.exe"); true on OK with the
+// of start (a destination path such as "<InstallDir>\bin\a.exe"); true on OK with the
 // chosen path.
 class IPathPicker {
 public:
