@@ -66,8 +66,30 @@ void TForm1::CreateMenus()
     });
 }
 
+namespace {
+
+// The tool bar's pictures are icon resources 101.. in button order. A module
+// without them (the in-process tests) keeps the image list's blank pictures.
+void LoadToolBarPictures()
+{
+    constexpr int kFirstPicture = 101;
+    constexpr int kPictures = 6;
+    HINSTANCE module = ::GetModuleHandleA(nullptr);
+    for (int i = 0; i < kPictures; ++i) {
+        HICON icon = static_cast<HICON>(
+            ::LoadImageA(module, MAKEINTRESOURCEA(kFirstPicture + i), IMAGE_ICON, 16, 16, LR_DEFAULTCOLOR));
+        if (icon == nullptr)
+            continue;
+        winlib::SetSharedImage(i, icon);  // the list keeps a copy
+        ::DestroyIcon(icon);
+    }
+}
+
+}  // namespace
+
 void TForm1::CreateToolBar()
 {
+    LoadToolBarPictures();
     toolBar_.Create(Handle(), 199, winlib::SharedImageList());
     toolBar_.AddButton(tbNew, 0, "New Project", [this] { ToolButton1Click(); });
     // The drop-down lists the recent projects; a click opens a project.
