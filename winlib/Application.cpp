@@ -17,6 +17,15 @@ std::string& TitleStorage()
 }
 
 TMessageFilter messageFilter = nullptr;
+std::function<void()> idleHandler;
+
+// Idle when nothing waits in the queue.
+void IdleIfEmpty()
+{
+    MSG msg;
+    if (idleHandler && !PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE))
+        RunIdle();
+}
 bool terminated = false;
 int exitCode = 0;
 
@@ -51,6 +60,7 @@ void ProcessMessages()
 
 bool HandleOneMessage()
 {
+    IdleIfEmpty();
     MSG msg;
     BOOL got = GetMessageA(&msg, nullptr, 0, 0);
     if (got == 0 || got == -1) {
@@ -66,6 +76,7 @@ int RunMessageLoop()
 {
     MSG msg;
     while (!terminated) {
+        IdleIfEmpty();
         BOOL got = GetMessageA(&msg, nullptr, 0, 0);
         if (got == 0) {
             terminated = true;
@@ -90,6 +101,14 @@ bool Terminated() { return terminated; }
 int ExitCode() { return exitCode; }
 
 void SetMessageFilter(TMessageFilter filter) { messageFilter = filter; }
+
+void SetIdleHandler(std::function<void()> handler) { idleHandler = std::move(handler); }
+
+void RunIdle()
+{
+    if (idleHandler)
+        RunGuarded(nullptr, idleHandler);
+}
 
 const std::vector<TForm*>& Forms() { return FormList(); }
 void RegisterForm(TForm* form) { FormList().push_back(form); }

@@ -4,6 +4,7 @@
 #include <windows.h>
 
 #include <exception>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -33,7 +34,14 @@ int ExitCode();
 using TMessageFilter = bool (*)(MSG& msg);
 void SetMessageFilter(TMessageFilter filter);
 // Gets, filters and dispatches one message; false on WM_QUIT (which it posts again).
+// Runs the idle handler first when the queue is empty.
 bool HandleOneMessage();
+
+// The one function run at each idle point of the message loops (when the queue is
+// empty, before waiting); nullptr removes it.
+void SetIdleHandler(std::function<void()> handler);
+// Runs the idle handler (a program's own loop calls this before it waits).
+void RunIdle();
 
 // The program's forms in creation order (registered by TForm::Create).
 const std::vector<TForm*>& Forms();
