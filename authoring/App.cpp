@@ -6,6 +6,10 @@
 
 #include "authoring/Form1.h"
 #include "authoring/Form15.h"
+#include "authoring/Form19.h"
+#include "authoring/Form5.h"
+#include "authoring/ItemDialogBinding.h"
+#include "authoring/ProjectInfo.h"
 #include "winlib/Application.h"
 #include "winlib/MessageBox.h"
 
@@ -18,26 +22,56 @@ struct TFormMaker {
     std::unique_ptr<winlib::TForm> (*Make)(HWND owner);
 };
 
-std::unique_ptr<winlib::TForm> MakeForm15(HWND owner)
+// A dialog of this program: made, created and published in its global.
+template <class T, T*& Global>
+std::unique_ptr<winlib::TForm> Make(HWND owner)
 {
-    auto form = std::make_unique<TForm15>();
+    auto form = std::make_unique<T>();
     form->CreateForm(owner);
-    Form15 = form.get();
+    Global = form.get();
     return form;
 }
 
 const TFormMaker kForms[] = {
-    {"TForm3", nullptr},  {"TForm4", nullptr},  {"TForm5", nullptr},        {"TForm6", nullptr},
-    {"TForm8", nullptr},  {"TForm9", nullptr},  {"TForm10", nullptr},       {"TForm11", nullptr},
-    {"TForm12", nullptr}, {"TForm13", nullptr}, {"TForm14", nullptr},       {"TProjectInfo", nullptr},
-    {"TForm15", MakeForm15}, {"TForm17", nullptr}, {"TForm18", nullptr}, {"TForm19", nullptr},
-    {"TForm20", nullptr},
+    {"TForm3", Make<TForm3, Form3>},     {"TForm4", MakeForm4},   {"TForm5", Make<TForm5, Form5>},
+    {"TForm6", MakeForm6},               {"TForm8", MakeForm8},   {"TForm9", MakeForm9},
+    {"TForm10", MakeForm10},             {"TForm11", MakeForm11}, {"TForm12", MakeForm12},
+    {"TForm13", MakeForm13},             {"TForm14", MakeForm14}, {"TProjectInfo", Make<TProjectInfo, ProjectInfo>},
+    {"TForm15", Make<TForm15, Form15>},  {"TForm17", MakeForm17}, {"TForm18", MakeForm18},
+    {"TForm19", Make<TForm19, Form19>},  {"TForm20", MakeForm20},
 };
 
-// A silent build shows no box: each goes to stderr and gets its default button.
-int SilentBox(const std::string& text, const std::string& caption, UINT flags)
+// "error: ", "warning: " or "note: " by the box's icon, then the text on one line.
+std::string SilentLine(const std::string& text, UINT flags)
 {
-    std::fprintf(stderr, "%s: %s\n", caption.c_str(), text.c_str());
+    UINT icon = flags & MB_ICONMASK;
+    std::string line = icon == MB_ICONERROR ? "error: " : icon == MB_ICONWARNING ? "warning: " : "note: ";
+    for (size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n')
+            ++i;
+        line += text[i] == '\r' || text[i] == '\n' ? ' ' : text[i];
+    }
+    return line;
+}
+
+// A GUI program has no standard handles when started from a console on Windows:
+// it borrows its parent's console. (Under Wine, stdout and stderr reach Unix already.)
+void AttachParentConsole()
+{
+    if (GetStdHandle(STD_ERROR_HANDLE) != nullptr && GetStdHandle(STD_ERROR_HANDLE) != INVALID_HANDLE_VALUE)
+        return;
+    if (!AttachConsole(ATTACH_PARENT_PROCESS))
+        return;  // no console to write to: the exit code still tells the outcome
+    // Reopening fails only without a console, which AttachConsole just gave us.
+    (void)std::freopen("CONOUT$", "w", stdout);
+    (void)std::freopen("CONOUT$", "w", stderr);
+}
+
+// A silent build shows no box: each goes to stderr and gets its default button.
+int SilentBox(const std::string& text, const std::string& /*caption*/, UINT flags)
+{
+    std::fprintf(stderr, "%s\n", SilentLine(text, flags).c_str());
+    std::fflush(stderr);
     int defaultButton = static_cast<int>((flags & MB_DEFMASK) >> 8);
     static const int answers[][3] = {
         {IDOK, IDOK, IDOK},           {IDOK, IDCANCEL, IDCANCEL},  {IDABORT, IDRETRY, IDIGNORE},
@@ -55,8 +89,10 @@ int RunKInstaller()
 {
     winlib::SetApplicationTitle(kProductTitle);
     bool silent = FindSwitch("/S") > 0;
-    if (silent)
+    if (silent) {
+        AttachParentConsole();
         winlib::SetMessageSink(SilentBox);
+    }
     auto form1 = std::make_unique<TForm1>();
     Form1 = form1.get();
     if (!form1->CreateForm())
@@ -65,6 +101,12 @@ int RunKInstaller()
     for (const TFormMaker& maker : kForms)
         if (maker.Make != nullptr)
             dialogs.push_back(maker.Make(form1->Handle()));
+    BindItemDialogs(*form1);  // the lists, the files page and the pickers get their dialogs
+    Form15->OnPickLink = [&form = *form1](winlib::TEdit& edit) {
+        std::string path = PickLocalPrerequisiteFile(form, edit);
+        if (!path.empty())
+            AddPrerequisiteFileRow(form, path);
+    };
     if (silent) {
         form1->FormShow();  // never visible
         int code = form1->SilentExitCode();

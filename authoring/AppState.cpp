@@ -57,26 +57,43 @@ std::string GetSpecialFolder(int csidl)
     return winlib::IncludeTrailingBackslash(path);
 }
 
-std::string GetFileProductVersion(const std::string& path)
+TVersionStrings::TVersionStrings(const std::string& path)
 {
     DWORD ignored = 0;
     DWORD size = GetFileVersionInfoSizeA(path.c_str(), &ignored);
     if (size == 0)
-        return std::string();
-    std::vector<char> data(size);
-    if (!GetFileVersionInfoA(path.c_str(), 0, size, data.data()))
-        return std::string();
+        return;
+    data_.resize(size);
+    if (!GetFileVersionInfoA(path.c_str(), 0, size, data_.data()))
+        return;
     void* value = nullptr;
     UINT length = 0;
-    if (!VerQueryValueA(data.data(), "\\VarFileInfo\\Translation", &value, &length) || length < sizeof(DWORD))
-        return std::string();
+    if (!VerQueryValueA(data_.data(), "\\VarFileInfo\\Translation", &value, &length) || length < sizeof(DWORD))
+        return;
     const WORD* translation = static_cast<const WORD*>(value);  // language, then code page
-    char query[64];
-    std::snprintf(query, sizeof query, "\\StringFileInfo\\%04X%04X\\ProductVersion", translation[0], translation[1]);
-    if (!VerQueryValueA(data.data(), query, &value, &length) || length == 0)
+    char prefix[40];
+    std::snprintf(prefix, sizeof prefix, "\\StringFileInfo\\%04X%04X\\", translation[0], translation[1]);
+    prefix_ = prefix;
+}
+
+bool TVersionStrings::Has(const std::string& name) const
+{
+    void* value = nullptr;
+    UINT length = 0;
+    return Found() && VerQueryValueA(const_cast<char*>(data_.data()), (prefix_ + name).c_str(), &value, &length);
+}
+
+std::string TVersionStrings::Value(const std::string& name) const
+{
+    void* value = nullptr;
+    UINT length = 0;
+    if (!Found() || !VerQueryValueA(const_cast<char*>(data_.data()), (prefix_ + name).c_str(), &value, &length) ||
+        length == 0)
         return std::string();
     return std::string(static_cast<const char*>(value));
 }
+
+std::string GetFileProductVersion(const std::string& path) { return TVersionStrings(path).Value("ProductVersion"); }
 
 bool IsRegionalLanguageId(LANGID id)
 {

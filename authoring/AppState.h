@@ -50,6 +50,20 @@ std::string ParamStr(int index);
 
 // csidl 0: the temp folder; others: that shell folder. Ends with "\"; "" on any failure.
 std::string GetSpecialFolder(int csidl);
+// The strings of a file's version resource under its first translation
+// ("ProductName", "ProductVersion", ...). Found() is false without a resource or
+// a translation entry.
+class TVersionStrings {
+public:
+    explicit TVersionStrings(const std::string& path);
+    bool Found() const { return !prefix_.empty(); }
+    bool Has(const std::string& name) const;
+    std::string Value(const std::string& name) const;  // "" when absent
+
+private:
+    std::vector<char> data_;
+    std::string prefix_;  // "\\StringFileInfo\\040904E4\\"
+};
 // ProductVersion of the file's version resource under its first translation; "" when absent.
 std::string GetFileProductVersion(const std::string& path);
 // The languages whose users get the regional home page.

@@ -5,7 +5,9 @@
 //   Form1Startup.cpp   creation, preferences, first show, close, destruction
 //   Form1Document.cpp  modified state, caption, macro expansion
 //   Form1Lists.cpp     the project list views, their buttons and editors
-//   Form1Seams.cpp     stand-ins for what later parts provide (load, validate, ...)
+//   Form1Settings*.cpp, Form1Files.cpp, FilesPageList.cpp, Form1Dialogs*.cpp  the pages
+//   Form1Project.cpp, ProjectDocument.cpp  the project file, New/Open/Save, recent list
+//   Form1Build.cpp     validation and build;  Form1Tools.cpp, Form1RegImport.cpp  tools
 //
 // For the settings pages and the list editors:
 //   - Page(n) is the page control of settings page n (1 General .. 5 Register);
@@ -27,10 +29,14 @@
 
 #include "authoring/AppState.h"
 #include "authoring/ListEditor.h"
+#include "authoring/PageLayout.h"
 #include "winlib/Controls.h"
+#include "winlib/Dialogs.h"
+#include "winlib/IniDocument.h"
 #include "winlib/Form.h"
 #include "winlib/Menus.h"
 #include "winlib/Views.h"
+#include "winlib/VistaAltFix.h"
 
 // The project lists, in the order of their stored column widths.
 enum class TListId { Prereq, Files, Shortcuts, Registry, INI, Commands, Variables, Ext, Env, Others, Count };
@@ -200,10 +206,185 @@ public:
     IPathPicker* PathPicker = nullptr;      // TForm12
 
     // ---- Settings pages: General, Installation (Parameters, Uninstallation, Update), System (Form1Settings.cpp) ----
+    winlib::TLabel LabelMinVer, LabelMaxVer;  // shown with their edits in mode UPGRADE
+    // Selects the first item equal to text ignoring case; no match leaves the selection.
+    bool SelectComboItem(const winlib::TComboBox& combo, const std::string& text) const;
+    void ApplyInstallMode(int mode);  // 0 STANDART, 1 UPGRADE
+    void Button1Click();
+    void Button2Click();
+    void Button3Click();
+    void Button5Click();
+    void CheckIconClick();
+    void Check64OSClick();
+    void Label18Click();
+    void ComboInstallModeChange();
+    void Button39Click();
+    void CheckUninstallerClick();
+    void CheckUpdaterClick();
+    void CheckAutoUpdateClick();
+    void CheckUpdateBeforeClick();
+    void Button43Click();
+    void Button44Click();
+    // Extra space above a list on a tab that holds settings of its own (Form1Lists.cpp lays out).
+    static int ListTopOffset(TListId id);
+
+private:
+    void CreateSettingsControls();
+    void SetSettingsInitialValues();
+    void WireSettingsHandlers();
+    void ApplyEnableRule(const winlib::TCheckBox& source);
+    void ShowWithLabel(const winlib::TControl& control, bool visible);
+    void BrowsePicture(winlib::TEdit& edit, const std::string& filter, const std::string& fallback);
+    void ReplaceToolShortcut(const std::string& target, const std::string& name, bool add);
+    std::vector<std::unique_ptr<winlib::TControl>> settingsStatics_;  // labels and groups
+    std::vector<TPlacedLabel> captionLabels_;
+
+public:
     // ---- Files and folders page (Form1Files.cpp) ----
+    // The files page (Form1Files.cpp, FilesPageList.cpp; FindFiles in FilesPage.h).
+    // Each staged path in ListBox1 has the folder its destination is relative to
+    // here, at the same index: a file's own folder, or a dropped folder's parent.
+    std::vector<std::string> ListBox1Bases;
+    winlib::TButton Button22;       // Register page, tab Others: "Add all DLL/ActiveX"
+    winlib::TMenu FilesPopup{true};  // pop-up menu of ListFiles
+    // Refills ListSFiles, ListDFiles and FolderSize from ESourceFolder.
+    void ScanSourceFolder();
+    // Refills ComboExecutable and the destination tree from every destination.
+    void RebuildDestinationTree();
+    // Every installed path as one node per component (see DestinationTree.h).
+    const std::vector<winlib::TTreeNodeData>& DestinationTree() const { return destinationTree_; }
+    // Applies the chosen main executable: launch option and the two automatic shortcuts.
+    void ComboExecutableSelect();
+    void Button25Click();  // source folder "..."
+    void Button30Click();  // destination folder "...": the placeholders' help topic
+    void BAddFolderClick();
+    void BAddFilesClick();
+    void WMDropFiles(const std::vector<std::string>& paths);
+    void BEditClick();
+    void BRemoveClick();
+    void UpDown3Click(bool up);
+    void FileLocationClick();
+    void CreateShortcutClick();
+    void Button22Click();  // Add all DLL/ActiveX
+    // The path picker opened on path; true on OK, with chosen set to the picked
+    // path (chosen is path itself otherwise).
+    bool PickDestinationFile(const std::string& path, std::string& chosen);
+
+private:
+    void CreateAdditionalFilesTab(int firstId);
+    void CreateDllButton(int id);
+    void AttachFilesList();
+    void AddStagedFiles();
+    std::vector<winlib::TTreeNodeData> destinationTree_;
+    std::vector<std::unique_ptr<winlib::TControl>> filesStatics_;  // labels and the group
+
+public:
     // ---- Dialogs page (Form1Dialogs.cpp) ----
+    // Main, User Information and Finish: the enabling rules (one table).
+    void CheckSilentClick();
+    void CheckBox29Click();
+    void CheckBox30Click();
+    void CheckBox31Click();
+    void CheckUserNameClick();
+    void CheckCompanyClick();
+    void CheckQueryCustomClick();
+    void CheckRestartClick();
+    void CheckLaunchProgramClick();
+    void CheckViewReadmeClick();
+    void CheckCustomFinishClick();
+    void Button7Click();
+    void Button8Click();
+    void Button9Click();
+    // Languages (Form1DialogsLanguages.cpp). Clear: the licence and readme files
+    // and the default start over (project reader, new project, start-up); Keep:
+    // a user's change keeps what still applies.
+    enum class TLanguageRebuild { Clear, Keep };
+    void RebuildLanguageLists(TLanguageRebuild mode = TLanguageRebuild::Clear);
+    void CheckListLngClickCheck();
+    void SelectAll2Click();
+    void SelectNone1Click();
+    void Edit3Click();  // also the list's double click
+    void LanguagesRefreshClick();  // the menu's Refresh: keeps the checks of names still there
+    void OpenLanguageFolder1Click();
+    enum TLanguageMenuId : int { cmLngSelectAll = 1401, cmLngSelectNone, cmLngEdit, cmLngRefresh, cmLngOpenFolder };
+    winlib::TMenu LanguageMenu{true};  // CheckListLng's pop-up menu
+    // Licence and readme files, per language (Form1DialogsLanguages.cpp).
+    void BLSpecifyClick();
+    void BLEditClick();
+    void BLClearClick();
+    void BRSpecifyClick();
+    void BREditClick();
+    void BRClearClick();
+
+protected:
+    // Ctrl+A and Ctrl+N of the language menu while the language list has the focus
+    // (before the main menu's accelerators, as a control's own shortcuts go first).
+    bool OnKeyPreview(UINT key, unsigned shift) override;
+
+private:
+    void CreateDialogsControls();
+    void WireDialogsHandlers();
+    void WireLanguageHandlers();
+    void PickFinishFile(winlib::TEdit& edit);
+    void ScanLanguages(bool keepChecks);
+    void SpecifyLanguageFile(winlib::TListView& list);
+    void EditLanguageFile(winlib::TListView& list, const char* kind);
+    void ClearLanguageFile(winlib::TListView& list);
+    std::vector<std::unique_ptr<winlib::TControl>> dialogsStatics_;  // labels and groups
+
+public:
     // ---- Project file and document: save, load, new, recent (Form1Project.cpp) ----
+    // Writes the open project to fileName in one atomic step, then sets the caption,
+    // the recent list and the modified state. Throws (EIniError, EOSError) with
+    // "Unable to write to <file>"; the old file and the document then stay as they were.
+    void SaveProject(const std::string& fileName);
+    // Save and Save As with their error reporting: true only when the file was written.
+    bool SaveDocument();
+    bool SaveDocumentAs();
+    void AddRecentProject(const std::string& path);
+    void RecentItemClick(int index);
+    // The byte size of the folder last packed into a data file; stored as FolderSize.
+    std::uint64_t DataFolderSize = 0;
+
+private:
+    bool ReadProjectFile(const std::string& path, winlib::TIniDocument& doc);
+    void LoadProjectValues(winlib::TIniDocument& doc, const std::string& path);
+    void LoadGeneralValues(winlib::TIniDocument& doc, const std::string& path);
+    void LoadInstallationValues(const winlib::TIniDocument& doc);
+    void LoadDialogsValues(const winlib::TIniDocument& doc);
+    void LoadFileValues(const winlib::TIniDocument& doc);
+    void LoadListSections(const winlib::TIniDocument& doc);
+    void AssignProductGuid(winlib::TIniDocument& doc, const std::string& path);
+    void UpdateVersionFromExecutable();
+    void ResetNewProjectValues();
+    void ShowNewProjectWizard();  // the last step of New, when the Options ask for it
+    void WriteListSections(winlib::TIniDocument& doc, const std::string& path);
+    bool SaveReported(const std::string& path);
+    winlib::TOpenDialog openDialog_;  // keeps its folder and file name between uses
+
+public:
+    // ---- Registry tab: "Import..." of a registry export (Form1RegImport.cpp) ----
+    winlib::TButton Button20;
+    void Button20Click();
+
+    // ---- Tools menu (Form1Tools.cpp) ----
+    void CreateAutorun1Click();
+    void CreateDataFile1Click();
+    void CreateODBCConnection1Click();
+    void OpenProgramFilesfolder1Click();
+    void ControlPanelProgramsandFeatures1Click();
+    // The archiver as a temporary file of the setup and its After Installation
+    // command, each unless present; the uninstaller with Force Uninstall.
+    void AddDataFileRows(const std::string& archiver);
+
     // ---- Validation and building (Form1Build.cpp, Form5) ----
+    void ShowBuildWarning(const std::string& text);
+    unsigned long long EstimateInstallSize();
+    static std::string FormatSize(unsigned long long size);  // "5.00 MB", "1023 Bytes"
+    int ProjectInstallLevel() const;                         // 0..2 from ComboInstallLevel
+    void EnableTestCommand(bool on);                         // the Test menu item
+    // What a build packs, taken from the controls (BuilderSnapshot.cpp).
+    struct TBuildProject TakeBuildProject();
 
     // Commands.
     void ToolButton7Click();  // help topic of the shown page and tab
@@ -219,14 +400,15 @@ public:
     void BuildClick();
 
     // Seams filled in by later parts (stand-ins now).
-    virtual bool LoadProject(const std::string& path);
+    // ask: run the save question first (Open has asked already and passes false).
+    virtual bool LoadProject(const std::string& path, bool ask);
     virtual void NewProject();
     virtual bool QuerySaveChanges();
     virtual void RebuildRecentMenu();
     virtual bool ValidateProject();
     virtual int BuildSetup();  // the builder's exit code for a silent build
     virtual void Refresh1Click();
-    virtual void ShowOptions();
+    virtual void ShowOptions(int tab = 0);  // the Options dialog, modal, on tab
     virtual void ShowAbout();
     virtual void ShowInformation();
     virtual void SaveAs1Click();
@@ -274,6 +456,7 @@ private:
     void WriteRecentList();
 
     winlib::TMenu menu_;
+    std::unique_ptr<winlib::TVistaAltFix> altFix_;  // access-key underlines on themed systems
     HMENU recentMenu_ = nullptr;
     winlib::TToolBar toolBar_;
     winlib::TMenu recentDropDown_{true};

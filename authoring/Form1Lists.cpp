@@ -13,10 +13,11 @@ namespace {
 
 constexpr int kListIdBase = 300;
 constexpr int kControlIdBase = 320;  // four per list: Add, Edit, Remove, arrows
-constexpr int kDesignColumnWidth = 100;
+constexpr int kImportButtonId = 319;
 
 constexpr int kMargin = 8;
 constexpr int kButtonWidth = 75;
+constexpr int kWideButtonWidth = 130;
 constexpr int kButtonHeight = 25;
 constexpr int kArrowsWidth = 17;
 constexpr int kArrowsHeight = 34;
@@ -56,17 +57,24 @@ void LayOutList(TForm1& form, TListId id, int width, int height)
     TProjectList& controls = form.ProjectList(id);
     bool arrows = controls.Arrows.Handle() != nullptr;
     int listWidth = std::max(0, width - 2 * kMargin - (arrows ? kArrowsWidth + kMargin : 0));
-    int listHeight = std::max(0, height - 3 * kMargin - kButtonHeight);
-    form.ListView(id).SetBounds(winlib::TBounds{kMargin, kMargin, listWidth, listHeight});
+    int listTop = kMargin + TForm1::ListTopOffset(id);  // below the tab's own settings, if any
+    int listHeight = std::max(0, height - 2 * kMargin - listTop - kButtonHeight);
+    form.ListView(id).SetBounds(winlib::TBounds{kMargin, listTop, listWidth, listHeight});
     if (arrows)
         controls.Arrows.SetBounds(
-            winlib::TBounds{kMargin + listWidth + kMargin, kMargin, kArrowsWidth, kArrowsHeight});
-    int top = kMargin + listHeight + kMargin;
+            winlib::TBounds{kMargin + listWidth + kMargin, listTop, kArrowsWidth, kArrowsHeight});
+    int top = listTop + listHeight + kMargin;
     int left = kMargin;
     for (winlib::TButton* button : {&controls.Add, &controls.Edit, &controls.Remove}) {
         button->SetBounds(winlib::TBounds{left, top, kButtonWidth, kButtonHeight});
         left += kButtonWidth + kMargin;
     }
+    // The Others list's "Add all DLL/ActiveX" (made by the files page) and the
+    // Registry list's "Import..." follow their buttons.
+    if (id == TListId::Others && form.Button22.Handle() != nullptr)
+        form.Button22.SetBounds(winlib::TBounds{left, top, kWideButtonWidth, kButtonHeight});
+    if (id == TListId::Registry && form.Button20.Handle() != nullptr)
+        form.Button20.SetBounds(winlib::TBounds{left, top, kButtonWidth, kButtonHeight});
 }
 
 // The sheets are sized by their page control; each sheet holding a list lays the
@@ -90,12 +98,8 @@ void TForm1::BuildProjectLists()
         HWND sheet = Sheet(place.Page, place.Tab);
         list.Create(sheet, kListIdBase + static_cast<int>(place.List), winlib::TBounds{kMargin, kMargin, 500, 300});
         const TListBinding* binding = BindingOf(place.List);
-        if (binding == nullptr) {  // Files: plain columns until the files page takes it
-            for (int column = 0; column < place.Columns; ++column)
-                list.AddColumn(std::string(), kDesignColumnWidth);
-            list.OnChange = [this] { Action1Execute(); };
+        if (binding == nullptr)  // Files: the files page makes its columns and handlers (Form1Files.cpp)
             continue;
-        }
         TProjectList& controls = ProjectList(place.List);
         controls.Editor = std::make_unique<TListEditor>(ListSpecOf(binding->Kind), list, [this] { Action1Execute(); });
         controls.Editor->CreateColumns();
@@ -104,11 +108,16 @@ void TForm1::BuildProjectLists()
         controls.Edit.Create(sheet, ControlId(place.List, 1), winlib::TBounds{}, "Edit...");
         controls.Remove.Create(sheet, ControlId(place.List, 2), winlib::TBounds{}, "Remove");
         controls.Editor->BindButtons(&controls.Add, &controls.Edit, &controls.Remove);
+        if (place.List == TListId::Registry) {
+            Button20.Create(sheet, kImportButtonId, winlib::TBounds{}, "Import...");
+            Button20.OnClick = [this] { Button20Click(); };
+        }
         if (binding->Arrows) {
             controls.Arrows.Create(sheet, ControlId(place.List, 3), winlib::TBounds{});
             controls.Editor->BindArrows(controls.Arrows);
         }
-        // The item dialogs come with their own forms; until then Add and Edit do nothing.
+        // The item dialogs are made after the main window; BindItemDialogs
+        // (ItemDialogBinding.cpp) hands each editor its own. Until then Add and Edit do nothing.
         controls.Editor->BindDialog(nullptr);
         RECT client = {};
         ::GetClientRect(sheet, &client);

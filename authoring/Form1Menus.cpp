@@ -1,6 +1,7 @@
 // Menus, tool bar, help topics, web links and the update check.
 #include "authoring/Form1.h"
 
+#include "authoring/Form15.h"
 #include "winlib/Path.h"
 #include "winlib/Shell.h"
 
@@ -158,3 +159,9 @@ void TForm1::StartUpdater(const std::string& parameter)
 }
 
 void TForm1::CheckUpdatesClick() { StartUpdater("/A"); }
+
+void TForm1::ShowOptions(int tab)
+{
+    if (Form15 != nullptr)
+        Form15->Execute(tab);
+}

@@ -51,6 +51,7 @@ void TForm1::OnCreate()
     state.ProgramFolder = winlib::ExtractFilePath(ProgramPath());
     state.ProjectModified = false;
     state.FirstShow = true;
+    altFix_ = std::make_unique<winlib::TVistaAltFix>();
     CreateLayout();
     BuildProjectLists();
     CreateSettingsPages();
@@ -233,15 +234,15 @@ void TForm1::RunCommandLine()
     TAppState& state = AppState();
     std::string first = ParamStr(1);
     if (!first.empty() && winlib::FileExists(first))
-        LoadProject(first);
+        LoadProject(first, true);
     if (Parameters().empty() && Form15 != nullptr && Form15->CheckBox1.Checked() && !recentList_.empty())
-        LoadProject(recentList_.front());
+        LoadProject(recentList_.front(), true);
     if (int at = FindSwitch("/S"); at > 0) {
         // The caller closes the window without showing it or asking anything.
         state.SilentBuild = true;
         std::string project = ParamStr(at + 1);
         silentExit_ = 1;
-        if (!project.empty() && LoadProject(winlib::ExpandFileName(project)))
+        if (!project.empty() && LoadProject(winlib::ExpandFileName(project), true))
             silentExit_ = ValidateProject() ? BuildSetup() : 2;
         return;
     }

@@ -67,3 +67,15 @@ bool TItemDialogFields::ChooseFieldItem(const std::string& label, const std::str
 }
 
 bool TItemDialogFields::Execute() { return form_.ShowModal() == winlib::mrOk; }
+
+void TItemDialogFields::EnableField(const std::string& label, bool on)
+{
+    if (auto edit = edits_.find(label); edit != edits_.end())
+        edit->second->Enable(on);
+    else if (auto combo = editCombos_.find(label); combo != editCombos_.end())
+        combo->second->Enable(on);
+    else if (auto list = choices_.find(label); list != choices_.end())
+        list->second->Enable(on);
+    else
+        Find(checks_, form_, label, "check")->Enable(on);
+}

@@ -28,6 +28,7 @@ public:
     std::string FieldChoice(const std::string& label) const override;
     bool ChooseFieldItem(const std::string& label, const std::string& text) override;
     bool Execute() override;
+    void EnableField(const std::string& label, bool on) override;
 
 private:
     winlib::TForm& form_;

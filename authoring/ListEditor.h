@@ -31,6 +31,8 @@ public:
     virtual bool ChooseFieldItem(const std::string& label, const std::string& text) = 0;
     // Shows the dialog modally; true when it closed with OK.
     virtual bool Execute() = 0;
+    // Enables or disables a field for the next showing (the files page's "File name").
+    virtual void EnableField(const std::string& /*label*/, bool /*on*/) {}
 };
 
 // How a column is made from its field, and put back into it.
@@ -99,6 +101,7 @@ public:
     void BindArrows(winlib::TUpDown& arrows);
     // The item dialog; while none is bound Add and Edit do nothing.
     void BindDialog(IItemDialog* dialog) { dialog_ = dialog; }
+    IItemDialog* Dialog() const { return dialog_; }
 
     void Add();
     void Edit();

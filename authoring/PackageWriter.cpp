@@ -106,7 +106,7 @@ void TPackageWriter::CheckRoom(long long bytes, const std::string& what) const
 {
     unsigned long long size = static_cast<unsigned long long>(position_ + bytes) + TrailerLength;
     if (!PackageSizeAllowed(size, SizeLimit))
-        throw EPackageError("Cannot add " + what + " to " + Quoted(outputFile_) + ": the package would be " +
+        throw EPackageTooLarge("Cannot add " + what + " to " + Quoted(outputFile_) + ": the package would be " +
                             std::to_string(size) + " bytes, and a setup package must stay below " +
                             std::to_string(SizeLimit) + " bytes (2 GiB)");
 }

@@ -34,6 +34,12 @@ public:
     using EPackageError::EPackageError;
 };
 
+// The package would reach the size limit (its offsets are 32-bit).
+class EPackageTooLarge : public EPackageError {
+public:
+    using EPackageError::EPackageError;
+};
+
 // One member of qzsetup.cab.
 struct TSetupMember {
     std::string Source;  // file to pack

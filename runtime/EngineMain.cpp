@@ -11,6 +11,7 @@
 #include "runtime/Startup.h"
 #include "winlib/Application.h"
 #include "winlib/MessageBox.h"
+#include "winlib/VistaAltFix.h"
 
 namespace {
 
@@ -54,8 +55,17 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
     try {
         form.FormCreate();
         form.ShowWizard();
+        winlib::TVistaAltFix altFix;  // access-key underlines on themed systems
         MSG msg;
-        while (GetMessageA(&msg, nullptr, 0, 0) > 0) {
+        for (;;) {
+            if (!PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE))
+                winlib::RunIdle();
+            if (GetMessageA(&msg, nullptr, 0, 0) <= 0)
+                break;
+            // Tab and Shift+Tab move between the page's controls; other keys keep
+            // the wizard's own handling (Enter in a field means Next).
+            if (msg.message == WM_KEYDOWN && msg.wParam == VK_TAB && IsDialogMessageA(form.Handle(), &msg))
+                continue;
             TranslateMessage(&msg);
             DispatchMessageA(&msg);
         }

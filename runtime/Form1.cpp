@@ -1,86 +1,193 @@
 #include "runtime/Form1.h"
 
-#include <iterator>
+#include <commctrl.h>
+#include <shellapi.h>
 
-#include "runtime/Placeholders.h"
 #include "runtime/Startup.h"
-#include "winlib/MessageBox.h"
+#include "winlib/Application.h"
+#include "winlib/OsError.h"
 
 namespace {
 
 LRESULT CALLBACK FormWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
+LRESULT CALLBACK PanelWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
+LRESULT CALLBACK EnterKeyProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR, DWORD_PTR data);
 
 constexpr char WindowClassName[] = "TForm1";
+constexpr char PanelClassName[] = "TForm1Panel";
 constexpr int ClientWidth = 500;
 constexpr int ClientHeight = 362;
 constexpr DWORD FormStyle = WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_CLIPCHILDREN;
 
-enum TControlId : int {
-    idImage1 = 100, idImage2, idEUser, idECompany, idECustomInfo, idEdit1, idButton4,
-    idComboLng, idComboBox1, idCheckBox2, idCheckDesktop, idCheckQuick, idCheckAssociate,
-    idLTask, idLFile, idProgressBar1,
-};
+// Posted by ShowWizard and by the first activation: the first of the two shows
+// page 1. The wizard never starts inside WM_ACTIVATE, where an install run's
+// pumping would leave the window unpainted.
+constexpr UINT WM_WIZARD_START = WM_APP + 1;
+// Posted by an agreed close: the window goes from the main loop, never while
+// one of its handlers is still on the stack.
+constexpr UINT WM_WIZARD_END = WM_APP + 2;
 
-// The children of the form, in the order of TForm1::Children(); the wizard gives
-// each its place on its page.
-struct TChildDef {
-    int Id;
-    const char* ClassName;
-    DWORD Style;
-};
+using winlib::TBounds;
 
-constexpr DWORD Child = WS_CHILD | WS_TABSTOP;
-constexpr DWORD EditStyle = Child | WS_BORDER | ES_AUTOHSCROLL;
-constexpr DWORD CheckStyle = Child | BS_AUTOCHECKBOX;
+TForm1* FormOf(HWND hwnd) { return reinterpret_cast<TForm1*>(GetWindowLongPtrA(hwnd, GWLP_USERDATA)); }
 
-const TChildDef ChildTable[] = {
-    {idImage1, "STATIC", WS_CHILD | SS_BITMAP},
-    {idImage2, "STATIC", WS_CHILD | SS_BITMAP},
-    {idEUser, "EDIT", EditStyle},
-    {idECompany, "EDIT", EditStyle},
-    {idECustomInfo, "EDIT", EditStyle},
-    {idEdit1, "EDIT", EditStyle},
-    {idButton4, "BUTTON", Child | BS_PUSHBUTTON},
-    {idComboLng, "COMBOBOX", Child | WS_VSCROLL | CBS_DROPDOWNLIST},
-    {idComboBox1, "COMBOBOX", Child | WS_VSCROLL | CBS_DROPDOWN | CBS_AUTOHSCROLL},
-    {idCheckBox2, "BUTTON", CheckStyle},
-    {idCheckDesktop, "BUTTON", CheckStyle},
-    {idCheckQuick, "BUTTON", CheckStyle},
-    {idCheckAssociate, "BUTTON", CheckStyle},
-    {idLTask, "STATIC", WS_CHILD | SS_LEFT | SS_NOPREFIX},
-    {idLFile, "STATIC", WS_CHILD | SS_LEFT | SS_NOPREFIX},
-    {idProgressBar1, PROGRESS_CLASSA, WS_CHILD},
-};
-
-bool RegisterFormClass(HINSTANCE instance)
+bool RegisterClass(HINSTANCE instance, const char* name, WNDPROC proc, HBRUSH background)
 {
     WNDCLASSEXA wc = {};
     wc.cbSize = sizeof wc;
-    if (GetClassInfoExA(instance, WindowClassName, &wc))
+    if (GetClassInfoExA(instance, name, &wc))
         return true;  // a second window in the same process (tests)
     wc = {};
     wc.cbSize = sizeof wc;
-    wc.lpfnWndProc = FormWindowProc;
+    wc.lpfnWndProc = proc;
     wc.hInstance = instance;
     wc.hCursor = LoadCursorA(nullptr, reinterpret_cast<LPCSTR>(IDC_ARROW));
-    wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
-    wc.lpszClassName = WindowClassName;
+    wc.hbrBackground = background;
+    wc.lpszClassName = name;
     return RegisterClassExA(&wc) != 0;
 }
 
+HFONT MakeFont(const std::string& face, int points, bool bold, int charset)
+{
+    HDC screen = GetDC(nullptr);
+    int dpi = screen ? GetDeviceCaps(screen, LOGPIXELSY) : 96;
+    if (screen)
+        ReleaseDC(nullptr, screen);
+    LOGFONTA lf = {};
+    lf.lfHeight = -MulDiv(points, dpi, 72);
+    lf.lfWeight = bold ? FW_BOLD : FW_NORMAL;
+    lf.lfCharSet = static_cast<BYTE>(charset);
+    lstrcpynA(lf.lfFaceName, face.c_str(), LF_FACESIZE);
+    return CreateFontIndirectA(&lf);
+}
+
+void SetFont(HWND control, HFONT font)
+{
+    if (font)
+        SendMessageA(control, WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
+}
+
+struct TFontTarget {
+    HFONT Font;
+    HWND Skip[3];
+};
+
+// Every descendant uses the window font except the ones with fonts of their own:
+// Win32 has no inheritance, so the font is handed to each.
+BOOL CALLBACK GiveWindowFont(HWND child, LPARAM data)
+{
+    auto* target = reinterpret_cast<TFontTarget*>(data);
+    for (HWND skip : target->Skip)
+        if (child == skip)
+            return TRUE;
+    SetFont(child, target->Font);
+    return TRUE;
+}
+
+HICON ShellIcon(int index)
+{
+    HICON icon = ExtractIconA(GetModuleHandleA(nullptr), "shell32.dll", static_cast<UINT>(index));
+    return reinterpret_cast<UINT_PTR>(icon) > 1 ? icon : LoadIconA(nullptr, reinterpret_cast<LPCSTR>(IDI_APPLICATION));
+}
+
+HWND MakeChild(const char* className, DWORD style, DWORD exStyle, HWND parent, const TBounds& b)
+{
+    HWND child = CreateWindowExA(exStyle, className, "", WS_CHILD | style, b.X, b.Y, b.W, b.H, parent, nullptr,
+                                 GetModuleHandleA(nullptr), nullptr);
+    if (!child)
+        winlib::RaiseLastOSError(std::string("Cannot create a control of class ") + className);
+    return child;
+}
+
 }  // namespace
+
+// ---- Panels, labels, boxes ----
+
+void TWizardPanel::Create(HWND parent, const TBounds& b, bool white)
+{
+    White = white;
+    hwnd_ = MakeChild(PanelClassName, WS_VISIBLE, WS_EX_CONTROLPARENT, parent, b);
+    SetWindowLongPtrA(hwnd_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+}
+
+void TWizardPanel::SetPicture(const winlib::TImage* picture, RECT where)
+{
+    Picture = picture;
+    PictureRect = where;
+}
+
+void TWizardLabel::Create(HWND parent, const TBounds& bounds, bool transparent)
+{
+    transparent_ = transparent;
+    CreateWindowed(0, "STATIC", "", WS_VISIBLE | SS_LEFT | SS_NOPREFIX, parent, 0, bounds);
+}
+
+void TWizardLabel::SetCaption(const std::string& text) const
+{
+    SetText(text);
+    if (!transparent_)
+        return;
+    // The label paints only its letters: the ground beneath is repainted first.
+    RECT r = {};
+    GetWindowRect(hwnd_, &r);
+    HWND parent = GetParent(hwnd_);
+    MapWindowPoints(HWND_DESKTOP, parent, reinterpret_cast<POINT*>(&r), 2);
+    RedrawWindow(parent, &r, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
+}
+
+HBRUSH TWizardLabel::ReflectCtlColor(HDC dc)
+{
+    if (!transparent_)
+        return nullptr;
+    SetBkMode(dc, TRANSPARENT);
+    return static_cast<HBRUSH>(GetStockObject(NULL_BRUSH));
+}
+
+HBRUSH TWhiteCheckBox::ReflectCtlColor(HDC dc)
+{
+    SetBkColor(dc, RGB(255, 255, 255));
+    return static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH));
+}
+
+void TRadioButton::Create(HWND parent, int id, const TBounds& bounds, bool firstOfGroup)
+{
+    CreateWindowed(0, "BUTTON", "", WS_TABSTOP | BS_AUTORADIOBUTTON | (firstOfGroup ? WS_GROUP : 0), parent, id,
+                   bounds);
+}
+
+bool TRadioButton::ReflectCommand(WORD code, WORD)
+{
+    if (code != BN_CLICKED)
+        return false;
+    if (OnClick)
+        OnClick();
+    return true;
+}
+
+void TRadioGroup::Show(bool on) const
+{
+    Frame.Show(on);
+    Choice[0].Show(on);
+    Choice[1].Show(on);
+}
+
+// ---- The window ----
 
 TForm1::~TForm1()
 {
     if (hwnd_ && IsWindow(hwnd_))
         DestroyWindow(hwnd_);
+    for (HFONT font : {windowFont_, headerFont_, titleFont_, cancelFont_})
+        if (font)
+            DeleteObject(font);
 }
 
 bool TForm1::Create(HINSTANCE instance)
 {
-    INITCOMMONCONTROLSEX classes = {sizeof classes, ICC_PROGRESS_CLASS};
+    INITCOMMONCONTROLSEX classes = {sizeof classes, ICC_PROGRESS_CLASS | ICC_STANDARD_CLASSES};
     InitCommonControlsEx(&classes);  // on failure the progress bar's creation below reports it
-    if (!RegisterFormClass(instance))
+    if (!RegisterClass(instance, WindowClassName, FormWindowProc, reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1)) ||
+        !RegisterClass(instance, PanelClassName, PanelWindowProc, reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1)))
         return false;
     RECT frame = {0, 0, ClientWidth, ClientHeight};
     AdjustWindowRectEx(&frame, FormStyle, FALSE, 0);  // on failure the client is merely smaller
@@ -88,74 +195,298 @@ bool TForm1::Create(HINSTANCE instance)
     int height = frame.bottom - frame.top;
     int x = (GetSystemMetrics(SM_CXSCREEN) - width) / 2;
     int y = (GetSystemMetrics(SM_CYSCREEN) - height) / 2;
-    hwnd_ = CreateWindowExA(0, WindowClassName, "", FormStyle, x, y, width, height, nullptr, nullptr,
+    hwnd_ = CreateWindowExA(WS_EX_CONTROLPARENT, WindowClassName, "", FormStyle, x, y, width, height, nullptr, nullptr,
                             instance, nullptr);
     if (!hwnd_)
         return false;
     SetWindowLongPtrA(hwnd_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
-    return CreateControls(instance);
-}
-
-bool TForm1::CreateControls(HINSTANCE instance)
-{
-    winlib::TControl* fields[] = {&Image1, &Image2, &EUser, &ECompany, &ECustomInfo, &Edit1, &Button4,
-                                  &ComboLng, &ComboBox1, &CheckBox2, &CheckDesktop, &CheckQuick, &CheckAssociate,
-                                  &LTask, &LFile, &ProgressBar1};
-    static_assert(std::size(fields) == std::size(ChildTable));
-    for (size_t i = 0; i < std::size(ChildTable); ++i) {
-        const TChildDef& def = ChildTable[i];
-        HWND child = CreateWindowExA(0, def.ClassName, "", def.Style, 0, 0, 10, 10, hwnd_,
-                                     reinterpret_cast<HMENU>(static_cast<INT_PTR>(def.Id)), instance, nullptr);
-        if (!child)
-            return false;
-        fields[i]->Attach(child);
+    try {
+        CreateControls();
+    } catch (const winlib::EOSError& e) {
+        SetLastError(e.Code());
+        return false;
     }
     return true;
 }
 
-void TForm1::FormCreate() { RunStartup(*this); }
-
-bool TForm1::FormCloseQuery()
+void TForm1::CreateControls()
 {
-    TSetupState& s = Setup();
-    if (s.CurrentPage != wpInstalling)
-        return true;
-    std::string text, caption;
-    if (s.LanguageIni) {
-        text = ExpandPlaceholders(s.LanguageIni->ReadString("Messages", "1", ""));
-        caption = ExpandPlaceholders(s.LanguageIni->ReadString("Messages", "0", ""));
-    }
-    if (winlib::ShowMessageBox(hwnd_, text, caption, MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2) == IDYES)
-        s.CancelRequested = true;
-    return false;
+    MakeChild("STATIC", WS_VISIBLE | SS_ETCHEDHORZ, 0, hwnd_, {0, 314, ClientWidth, 2});
+    BtnBack.Create(hwnd_, 0, {256, 328, 75, 23}, "");
+    BtnNext.Create(hwnd_, 0, {331, 328, 75, 23}, "", true);
+    BtnCancel.Create(hwnd_, 0, {415, 328, 75, 23}, "");
+    CreatePanel1();
+    CreateHeaderPages();
+    CreateContentPages();
+    WireEvents();
+    SetFonts(fonts_);
 }
+
+void TForm1::CreatePanel1()
+{
+    Panel1.Create(hwnd_, {0, 0, ClientWidth, 314});
+    Image1.Attach(MakeChild("STATIC", SS_BITMAP, 0, Panel1.Handle(), {0, 0, 1, 1}));  // holds the picture
+    Panel1.SetPicture(&Image1, {0, 0, ClientWidth, 314});
+    Label1.Create(Panel1.Handle(), {178, 18, 308, 71}, true);
+    Label2.Create(Panel1.Handle(), {178, 88, 308, 209}, true);
+    ComboLng.Create(Panel1.Handle(), 0, {178, 110, 308, 21});
+    CheckLaunchFile.Create(Panel1.Handle(), 0, {178, 184, 308, 17}, "");
+    CheckViewReadme.Create(Panel1.Handle(), 0, {178, 208, 308, 17}, "");
+    CheckCustomRun.Create(Panel1.Handle(), 0, {178, 232, 308, 17}, "");
+    RadioGroup1.Frame.Create(Panel1.Handle(), 0, {178, 184, 308, 73}, "");
+    RadioGroup1.Choice[0].Create(Panel1.Handle(), 0, {190, 204, 288, 17}, true);
+    RadioGroup1.Choice[1].Create(Panel1.Handle(), 0, {190, 228, 288, 17}, false);
+    RadioGroup1.Choice[0].SetChecked(true);  // restart now, unless the user says later
+}
+
+void TForm1::CreateHeaderPages()
+{
+    Panel2.Create(hwnd_, {0, 0, ClientWidth, 314});
+    Header.Create(Panel2.Handle(), {0, 0, ClientWidth, 58}, true);
+    Image2.Attach(MakeChild("STATIC", SS_BITMAP, 0, Header.Handle(), {0, 0, 1, 1}));
+    Header.SetPicture(&Image2, {1, 1, 499, 56});
+    Text1.Create(Header.Handle(), {24, 5, 460, 18}, true);
+    Text2.Create(Header.Handle(), {40, 26, 393, 30}, true);
+    MakeChild("STATIC", WS_VISIBLE | SS_ETCHEDHORZ, 0, Panel2.Handle(), {0, 58, ClientWidth, 2});
+    for (TWizardPanel* p : {&P1, &P2, &P3, &P4, &P5, &P6, &P7})
+        p->Create(Panel2.Handle(), {0, 65, ClientWidth, 240});
+}
+
+void TForm1::CreateContentPages()
+{
+    constexpr DWORD RichStyle = WS_VISIBLE | WS_VSCROLL | WS_TABSTOP | ES_MULTILINE | ES_READONLY | ES_AUTOVSCROLL;
+    HWND p = P1.Handle();
+    Label4.Create(p, {40, 8, 420, 33}, false);
+    RichEdit1.Create(p, 0, RichStyle, WS_EX_CLIENTEDGE, 40, 48, 420, 161);
+    Label11.Create(p, {40, 213, 420, 17}, false);
+    CheckBox1.Create(p, 0, {40, 220, 420, 17}, "");
+
+    p = P2.Handle();
+    Label18.Create(p, {40, 8, 420, 30}, false);
+    RichEdit2.Create(p, 0, RichStyle, WS_EX_CLIENTEDGE, 40, 40, 420, 193);
+
+    p = P3.Handle();
+    Label5.Create(p, {40, 8, 420, 30}, false);
+    LUser.Create(p, {40, 40, 420, 16}, false);
+    EUser.Create(p, 0, {40, 56, 420, 21});
+    LCompany.Create(p, {40, 88, 420, 16}, false);
+    ECompany.Create(p, 0, {40, 104, 420, 21});
+    LCustomInfo.Create(p, {40, 136, 420, 16}, false);
+    ECustomInfo.Create(p, 0, {40, 152, 420, 21});
+
+    p = P4.Handle();
+    Image5.Attach(MakeChild("STATIC", WS_VISIBLE | SS_ICON | SS_CENTERIMAGE, 0, p, {40, 8, 37, 37}));
+    SendMessageA(Image5.Handle(), STM_SETICON, reinterpret_cast<WPARAM>(ShellIcon(3)), 0);
+    Label10.Create(p, {96, 10, 361, 39}, false);
+    Label6.Create(p, {40, 56, 420, 33}, false);
+    GroupBox1.Create(p, 0, {40, 96, 420, 63}, "");
+    Edit1.Create(p, 0, {56, 121, 304, 21});
+    Button4.Create(p, 0, {372, 120, 75, 23}, "");
+    LSpaceRequired.Create(p, {40, 200, 420, 16}, false);
+    LSpaceFree.Create(p, {40, 224, 420, 16}, false);
+
+    p = P5.Handle();
+    Image3.Attach(MakeChild("STATIC", WS_VISIBLE | SS_ICON | SS_CENTERIMAGE, 0, p, {40, 8, 45, 39}));
+    SendMessageA(Image3.Handle(), STM_SETICON, reinterpret_cast<WPARAM>(ShellIcon(19)), 0);
+    Label3.Create(p, {96, 5, 364, 52}, false);
+    ComboBox1.Create(p, 0, {40, 64, 420, 21}, true);
+    CheckBox2.Create(p, 0, {40, 96, 420, 17}, "");
+    CheckDesktop.Create(p, 0, {40, 144, 420, 17}, "");
+    CheckQuick.Create(p, 0, {40, 176, 420, 17}, "");
+    CheckAssociate.Create(p, 0, {40, 208, 420, 17}, "");
+    const winlib::TControl* startupBoxes[] = {&CheckDesktop, &CheckQuick, &CheckAssociate};
+    for (const winlib::TControl* box : startupBoxes)
+        box->Show(false);  // start-up shows the ones its shortcuts and extensions need
+
+    p = P6.Handle();
+    Label7.Create(p, {40, 8, 420, 49}, false);
+    Memo1.Attach(MakeChild("EDIT", WS_VISIBLE | WS_VSCROLL | WS_TABSTOP | ES_MULTILINE | ES_READONLY | ES_AUTOVSCROLL,
+                           WS_EX_CLIENTEDGE, p, {40, 64, 420, 169}));
+
+    p = P7.Handle();
+    LTask.Attach(MakeChild("STATIC", WS_VISIBLE | SS_LEFT | SS_NOPREFIX, 0, p, {40, 8, 420, 16}));
+    LFile.Attach(MakeChild("STATIC", WS_VISIBLE | SS_LEFT | SS_NOPREFIX | SS_PATHELLIPSIS, 0, p, {40, 32, 420, 16}));
+    ProgressBar1.Attach(MakeChild(PROGRESS_CLASSA, WS_VISIBLE, 0, p, {40, 56, 420, 17}));
+}
+
+void TForm1::WireEvents()
+{
+    BtnNext.OnClick = [this] { BtnNextClick(); };
+    BtnBack.OnClick = [this] { BtnBackClick(); };
+    BtnCancel.OnClick = [this] { BtnCancelClick(); };
+    CheckBox1.OnClick = [this] { CheckBox1Click(); };
+    CheckBox2.OnClick = [this] { CheckBox2Click(); };
+    Button4.OnClick = [this] { Button4Click(); };
+    ComboLng.OnChange = [this] { ComboLngChange(); };
+    for (winlib::TCheckBox* box : {&CheckLaunchFile, &CheckViewReadme, &CheckCustomRun})
+        box->OnClick = [this] { FinishControlClick(); };
+    for (TRadioButton& choice : RadioGroup1.Choice)
+        choice.OnClick = [this] { FinishControlClick(); };
+    const winlib::TControl* enterFields[] = {&ComboLng, &Edit1, &ComboBox1};
+    for (const winlib::TControl* field : enterFields) {
+        SetWindowSubclass(field->Handle(), EnterKeyProc, 1, reinterpret_cast<DWORD_PTR>(this));
+        // An editable combo box types into an edit of its own.
+        if (HWND inner = FindWindowExA(field->Handle(), nullptr, "EDIT", nullptr))
+            SetWindowSubclass(inner, EnterKeyProc, 1, reinterpret_cast<DWORD_PTR>(this));
+    }
+}
+
+void TForm1::SetFonts(const TFormFonts& fonts)
+{
+    fonts_ = fonts;
+    HFONT made[] = {MakeFont(fonts.Face, fonts.TextSize, false, fonts.Charset),
+                    MakeFont(fonts.Face, fonts.HeaderSize, true, fonts.Charset),
+                    MakeFont(fonts.Face, fonts.TextSize, true, fonts.Charset),
+                    MakeFont(fonts.Face, fonts.TextSize, false, fonts.Charset)};
+    TFontTarget target = {made[0], {Label1.Handle(), Text1.Handle(), BtnCancel.Handle()}};
+    EnumChildWindows(hwnd_, GiveWindowFont, reinterpret_cast<LPARAM>(&target));
+    SetFont(Label1.Handle(), made[1]);
+    SetFont(Text1.Handle(), made[2]);
+    SetFont(BtnCancel.Handle(), made[3]);
+    HFONT* slots[] = {&windowFont_, &headerFont_, &titleFont_, &cancelFont_};
+    for (int i = 0; i < 4; ++i) {
+        if (*slots[i])
+            DeleteObject(*slots[i]);  // no control holds it any more
+        *slots[i] = made[i];
+    }
+}
+
+void TForm1::FormCreate() { RunStartup(*this); }
 
 void TForm1::ShowWizard()
 {
     ShowWindow(hwnd_, SW_SHOW);  // the previous visibility state is not an error
     UpdateWindow(hwnd_);
+    PostMessageA(hwnd_, WM_WIZARD_START, 0, 0);
 }
+
+void TForm1::AgreedClose() { PostMessageA(hwnd_, WM_WIZARD_END, 0, 0); }
 
 std::string TForm1::Caption() const { return winlib::TControl(hwnd_).Text(); }
 
 void TForm1::SetCaption(const std::string& caption) const { winlib::TControl(hwnd_).SetText(caption); }
 
+void TForm1::FocusIfPossible(const winlib::TControl& control) const
+{
+    if (IsWindowVisible(control.Handle()) && IsWindowEnabled(control.Handle()))
+        control.SetFocus();
+}
+
 namespace {
+
+// Handles what both the form and its panels receive: the controls' own events,
+// and links clicked in the licence and readme.
+bool HandleControlMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result)
+{
+    bool handled = false;
+    winlib::RunGuarded(hwnd, [&] {
+        TForm1* form = FormOf(GetAncestor(hwnd, GA_ROOT));
+        if (message == WM_NOTIFY && form &&
+            (form->RichEdit1.HandleNotify(lParam, result) || form->RichEdit2.HandleNotify(lParam, result))) {
+            handled = true;
+            return;
+        }
+        handled = winlib::ReflectMessage(message, wParam, lParam, result);
+    });
+    return handled;
+}
+
+void PaintPicture(HWND hwnd, HDC dc)
+{
+    auto* panel = reinterpret_cast<TWizardPanel*>(GetWindowLongPtrA(hwnd, GWLP_USERDATA));
+    RECT client = {};
+    GetClientRect(hwnd, &client);
+    FillRect(dc, &client, GetSysColorBrush(panel && panel->White ? COLOR_WINDOW : COLOR_BTNFACE));
+    HBITMAP bitmap = panel && panel->Picture ? panel->Picture->Bitmap() : nullptr;
+    BITMAP info = {};
+    if (!bitmap || !GetObjectA(bitmap, sizeof info, &info))
+        return;  // no picture (yet): the plain ground
+    HDC memory = CreateCompatibleDC(dc);
+    HGDIOBJ old = SelectObject(memory, bitmap);
+    const RECT& r = panel->PictureRect;
+    SetStretchBltMode(dc, HALFTONE);
+    StretchBlt(dc, r.left, r.top, r.right - r.left, r.bottom - r.top, memory, 0, 0, info.bmWidth, info.bmHeight,
+               SRCCOPY);
+    SelectObject(memory, old);
+    DeleteDC(memory);
+}
+
+LRESULT CALLBACK PanelWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    LRESULT result = 0;
+    switch (message) {
+    case WM_ERASEBKGND:
+        PaintPicture(hwnd, reinterpret_cast<HDC>(wParam));
+        return 1;
+    case WM_COMMAND:
+    case WM_NOTIFY:
+    case WM_CTLCOLORSTATIC:
+    case WM_CTLCOLORBTN:
+        if (HandleControlMessage(hwnd, message == WM_CTLCOLORBTN ? WM_CTLCOLORSTATIC : message, wParam, lParam, result))
+            return result;
+        break;
+    default:
+        break;
+    }
+    return DefWindowProcA(hwnd, message, wParam, lParam);
+}
+
+LRESULT CALLBACK EnterKeyProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR, DWORD_PTR data)
+{
+    bool dropped = SendMessageA(GetParent(hwnd), CB_GETDROPPEDSTATE, 0, 0) || SendMessageA(hwnd, CB_GETDROPPEDSTATE, 0, 0);
+    if (message == WM_KEYDOWN && wParam == VK_RETURN && !dropped) {
+        auto* form = reinterpret_cast<TForm1*>(data);
+        winlib::RunGuarded(form->Handle(), [form] { form->EnterPressed(); });
+        return 0;
+    }
+    if (message == WM_CHAR && wParam == '\r')
+        return 0;  // swallowed: no beep
+    if (message == WM_GETDLGCODE && lParam && reinterpret_cast<MSG*>(lParam)->wParam == VK_RETURN)
+        return DLGC_WANTALLKEYS;
+    return DefSubclassProc(hwnd, message, wParam, lParam);
+}
 
 LRESULT CALLBACK FormWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
 {
+    TForm1* form = FormOf(hwnd);
+    LRESULT result = 0;
     switch (message) {
+    case WM_ACTIVATE:
+        // The hidden window is also activated when a start-up box closes: only
+        // the shown wizard starts, never one still inside the start-up.
+        if (form && LOWORD(wParam) != WA_INACTIVE && IsWindowVisible(hwnd))
+            PostMessageA(hwnd, WM_WIZARD_START, 0, 0);
+        break;
+    case WM_WIZARD_START:
+        if (form && IsWindowVisible(hwnd))
+            winlib::RunGuarded(hwnd, [form] { form->FormActivate(); });
+        return 0;
+    case WM_WIZARD_END:
+        if (form)
+            form->EndWizard();
+        return 0;
     case WM_CLOSE:
-        if (auto* form = reinterpret_cast<TForm1*>(GetWindowLongPtrA(hwnd, GWLP_USERDATA)); form && !form->FormCloseQuery())
-            return 0;
-        return DefWindowProcA(hwnd, message, wParam, lParam);
+        if (form) {
+            bool close = false;
+            winlib::RunGuarded(hwnd, [&] { close = form->FormCloseQuery(); });
+            if (close)
+                PostMessageA(hwnd, WM_WIZARD_END, 0, 0);
+        }
+        return 0;
     case WM_DESTROY:
         // Closing the window ends the message loop; the program body cleans up.
         PostQuitMessage(0);
         return 0;
+    case WM_COMMAND:
+    case WM_NOTIFY:
+    case WM_CTLCOLORSTATIC:
+        if (HandleControlMessage(hwnd, message, wParam, lParam, result))
+            return result;
+        break;
     default:
-        return DefWindowProcA(hwnd, message, wParam, lParam);
+        break;
     }
+    return DefWindowProcA(hwnd, message, wParam, lParam);
 }
 
 }  // namespace

@@ -2,4 +2,4 @@
 
 #include "runtime/Form1.h"
 
-void InstallSetupFonts(TForm1&) {}
+// InstallSetupFonts: Language.cpp.

@@ -351,6 +351,13 @@ std::string AddRemoveEntryName()
     return EntryPlace().LongName + ExpandPlaceholders("<GUID>");
 }
 
+void GetAddRemovePlace(HKEY& root, std::string& uninstallKey)
+{
+    const TEntryPlace place = EntryPlace();
+    root = place.Root;
+    uninstallKey = place.Parent;
+}
+
 bool WriteAddRemoveEntry()
 {
     const TEntryPlace place = EntryPlace();

@@ -2,6 +2,8 @@
 // setup temp folder, Uninstall.ini in the install folder afterwards), and the
 // product's Add/Remove Programs entry.
 #pragma once
+#include <windows.h>
+
 #include <string>
 
 class TForm1;
@@ -34,3 +36,6 @@ unsigned long NextLogKey(TLogSection section);
 unsigned long EstimatedSizeFromFilesSize(const std::string& filesSize);
 // The entry's full key name as the log records it ("HKEY_LOCAL_MACHINE\SOFTWARE\...\<GUID>").
 std::string AddRemoveEntryName();
+// Where this install level's Add/Remove entries live: the root and the Uninstall
+// key below it (ending in "\"). The previous-version step looks there.
+void GetAddRemovePlace(HKEY& root, std::string& uninstallKey);

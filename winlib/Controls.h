@@ -176,6 +176,11 @@ private:
 class TImage : public TControl {
 public:
     using TControl::TControl;
+    // A picture control (STATIC with SS_BITMAP) of its own.
+    void Create(HWND parent, int id, const TBounds& bounds)
+    {
+        CreateWindowed(0, "STATIC", "", WS_CHILD | WS_VISIBLE | SS_BITMAP, parent, id, bounds);
+    }
     // Hands the bitmap to the control; returns the one it showed before (the caller frees it).
     HBITMAP SetBitmap(HBITMAP bitmap) const
     {

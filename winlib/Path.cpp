@@ -188,4 +188,30 @@ bool DeleteTree(const std::string& dir)
     return ::GetFileAttributesA(dir.c_str()) == INVALID_FILE_ATTRIBUTES;
 }
 
+unsigned long long FolderTreeSize(const std::string& folder, void (*pump)())
+{
+    unsigned long long total = 0;
+    std::string base = IncludeTrailingBackslash(folder);
+    WIN32_FIND_DATAA found;
+    HANDLE search = ::FindFirstFileA((base + "*.*").c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE)
+        return 0;
+    do {
+        if (pump != nullptr)
+            pump();
+        std::string name = found.cFileName;
+        if (name == "." || name == "..")
+            continue;
+        if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+            // A link to a folder is not entered: its files live elsewhere.
+            if (!(found.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT))
+                total += FolderTreeSize(base + name, pump);
+        } else {
+            total += (static_cast<unsigned long long>(found.nFileSizeHigh) << 32) | found.nFileSizeLow;
+        }
+    } while (::FindNextFileA(search, &found));
+    ::FindClose(search);
+    return total;
+}
+
 }  // namespace winlib

@@ -50,6 +50,11 @@ std::string GetTempDir();
 // that cannot be deleted stay; the answer is whether dir itself is gone.
 bool DeleteTree(const std::string& dir);
 
+// Total size in bytes of every file below folder, hidden ones included; entries
+// that cannot be listed count nothing. pump runs once per entry (a window that
+// must stay responsive), when given.
+unsigned long long FolderTreeSize(const std::string& folder, void (*pump)() = nullptr);
+
 // Size of a file in bytes; throws EOSError when it cannot be opened.
 unsigned long long FileSize(const std::string& path);
 

@@ -52,6 +52,21 @@ HANDLE ShellStart(HWND owner, const std::string& verb, const std::string& file, 
     return info.hProcess;
 }
 
+bool RunElevated(HWND owner, const std::string& program, const std::string& parameters)
+{
+    if (Hook())
+        return Hook()({TShellKind::ExecuteEx, "runas", program, parameters, "", SW_SHOWNORMAL}) > 32;
+    SHELLEXECUTEINFOA info = {};
+    info.cbSize = sizeof info;
+    info.fMask = SEE_MASK_FLAG_DDEWAIT | SEE_MASK_FLAG_NO_UI;
+    info.hwnd = owner;
+    info.lpVerb = "runas";
+    info.lpFile = program.c_str();
+    info.lpParameters = OrNull(parameters);
+    info.nShow = SW_SHOWNORMAL;
+    return ::ShellExecuteExA(&info) != FALSE;
+}
+
 UINT RunProgram(const std::string& commandLine, int show)
 {
     if (Hook())

@@ -26,6 +26,9 @@ bool ShellOpen(HWND owner, const std::string& verb, const std::string& file, con
 // closes it), or nullptr (no process, or recorded by a test). Throws EOSError on failure.
 HANDLE ShellStart(HWND owner, const std::string& verb, const std::string& file, const std::string& parameters = "",
                   const std::string& folder = "", int show = SW_SHOWNORMAL);
+// Starts program elevated (ShellExecuteExA "runas", no error UI, not waited for);
+// false when the user declined or the start failed.
+bool RunElevated(HWND owner, const std::string& program, const std::string& parameters);
 // WinExec; its result (above 31: started).
 UINT RunProgram(const std::string& commandLine, int show = SW_SHOWNORMAL);
 

@@ -420,6 +420,11 @@ bool TCheckList::ItemRect(int index, RECT& rect) const
 
 bool TCheckList::ReflectNotify(NMHDR& header, LRESULT& result)
 {
+    if (header.code == NM_DBLCLK) {
+        if (OnDblClick)
+            OnDblClick();
+        return true;
+    }
     if (header.code != LVN_ITEMCHANGED)
         return false;
     const NMLISTVIEW& change = reinterpret_cast<const NMLISTVIEW&>(header);
@@ -428,6 +433,24 @@ bool TCheckList::ReflectNotify(NMHDR& header, LRESULT& result)
     if (!masked_ && (change.uChanged & LVIF_STATE) && ((change.uNewState ^ change.uOldState) & LVIS_STATEIMAGEMASK) &&
         (change.uOldState & LVIS_STATEIMAGEMASK) != 0 && OnClick)
         OnClick(change.iItem);
+    return true;
+}
+
+bool TCheckList::ReflectContextMenu(int x, int y)
+{
+    if (PopupMenu == nullptr)
+        return false;
+    if (x == -1 && y == -1) {  // from the keyboard: below the selected row, or the corner
+        RECT r = {};
+        int selected = ItemIndex();
+        if (selected < 0 || !ItemRect(selected, r))
+            r = {};
+        POINT p = {r.left, r.bottom};
+        ::ClientToScreen(hwnd_, &p);
+        x = p.x;
+        y = p.y;
+    }
+    PopupMenu->Popup(hwnd_, x, y);
     return true;
 }
 

@@ -119,6 +119,15 @@ public:
     std::function<void(int index)> OnClick;
     bool ReflectNotify(NMHDR& header, LRESULT& result) override;
 
+    // The selected row (single selection), or -1; the double click, the pop-up menu.
+    int ItemIndex() const
+    {
+        return static_cast<int>(::SendMessageA(hwnd_, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED));
+    }
+    TNotifyEvent OnDblClick;
+    TMenu* PopupMenu = nullptr;
+    bool ReflectContextMenu(int x, int y) override;
+
 private:
     bool masked_ = false;
 };

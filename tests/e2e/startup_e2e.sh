@@ -21,7 +21,7 @@ source "$(dirname "${BASH_SOURCE[0]}")/../e2e/winpath.sh"
 
 # make_package NAME SCRIPT [edits...]: $work/NAME/setup.exe. Edits: no-lng,
 # no-ini, no-header, bad-wizard, evil (adds a member stored as "..\evil.txt"),
-# garbage-cab, cut-last-byte, length-beyond.
+# garbage-cab, cut-last-byte, length-beyond, welcome (the welcome page on).
 make_package() {
   local name=$1 script=$2; shift 2
   local dir=$work/$name src=$work/$name/src
@@ -36,6 +36,7 @@ make_package() {
       no-header) rm "$src/qzheader.bmp" ;;
       bad-wizard) echo "not a bitmap" > "$src/qzwizard.bmp" ;;
       evil) echo "escaped" > "$src/abcevil.txt" ;;
+      welcome) printf 'DialogWelcome=1\r\n' >> "$src/qzsetup.ini" ;;  # a page that waits for the user
     esac
   done
   (cd "$src" && gcab -c -z -n "$dir/qzsetup.cab" ./*) || { fail "gcab failed"; return 1; }
@@ -176,11 +177,11 @@ if make_package $case_name datazip.ini; then
   [ "${#boxes[@]}" = 2 ] || fail "windows: ${boxes[*]}"
 fi
 
-# --- group 5: the interim window ---------------------------------------------
+# --- group 5: the wizard window ----------------------------------------------
 case_name=interim_window
-if make_package $case_name basic.ini; then
+if make_package $case_name basic.ini welcome; then
   dir=$work/$case_name gate=$work/$case_name/gate
-  run $case_name "" --gate TForm1 "$(winpath "$gate")" &
+  run $case_name "" --gate TForm1 "$(winpath "$gate")" --press '*' Yes &
   runner=$!
   for _ in $(seq 1 600); do grep -q '^GATE ' "$dir/out" 2>/dev/null && break; kill -0 $runner 2>/dev/null || break; sleep 0.1; done
   grep -qxF 'WINDOW TForm1|App Setup' "$dir/out" || fail "window: $(cat "$dir/out")"

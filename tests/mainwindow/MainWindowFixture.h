@@ -20,7 +20,7 @@ public:
     bool ValidResult = false;
     int BuildResult = 0;
 
-    bool LoadProject(const std::string& path) override
+    bool LoadProject(const std::string& path, bool /*ask*/) override
     {
         Loaded.push_back(path);
         if (LoadResult)

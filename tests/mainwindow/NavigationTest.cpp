@@ -130,16 +130,12 @@ TEST_F(MainWindowTest, CaptionModifiedStateAndMacros)
     EXPECT_EQ(form.Caption(), "Tarvex Installer 5.4 - New Product");
     winlib::TEdit& name = form.EAppName;
     winlib::TEdit& version = form.EAppVersion;
-    // The General page makes these edits; made here while it is not built.
-    if (name.Handle() == nullptr) {
-        name.Create(form.Sheet(pgGeneral, tabInformation), 900, {8, 8, 200, 22});
-        version.Create(form.Sheet(pgGeneral, tabInformation), 901, {8, 40, 200, 22});
-        form.RegisterEdit(name);
-    }
     name.SetText("My <appversion> App");
     version.SetText("2.0");
+    form.ECompanyName.SetText("<AppName> Ltd");
     EXPECT_FALSE(form.IsModified());
-    EXPECT_EQ(form.ExpandProjectMacros("  C:\\<APPNAME>\\<AppName> <CompanyName>\t"), "C:\\My 2.0 App\\My 2.0 App");
+    EXPECT_EQ(form.ExpandProjectMacros("  C:\\<APPNAME>\\<AppName> <CompanyName>\t"),
+              "C:\\My 2.0 App\\My 2.0 App <AppName> Ltd");
     Type(name, "x");
     EXPECT_TRUE(form.IsModified());
     form.ClearModified();

@@ -135,7 +135,7 @@ TEST_F(MainWindowTest, StoredColumnWidthsComeBack)
     EXPECT_EQ(form.TreeWidth(), 99);
     EXPECT_EQ(form.ListView(TListId::Prereq).ColumnWidth(5), 55);
     EXPECT_EQ(form.ListView(TListId::Files).ColumnWidth(0), 77);
-    EXPECT_EQ(form.ListView(TListId::Files).ColumnWidth(1), 100);  // the reading stopped at FilesCol1
+    EXPECT_EQ(form.ListView(TListId::Files).ColumnWidth(1), 200);  // the reading stopped at FilesCol1: design width
 }
 
 TEST_F(MainWindowTest, ClosingMaximizedKeepsTheStoredNormalBounds)

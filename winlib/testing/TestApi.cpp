@@ -102,6 +102,22 @@ void ToggleItem(const TCheckList& list, int index)
     ::SendMessageA(list.Handle(), WM_KEYUP, VK_SPACE, 0xC0000001);
 }
 
+void ClickItem(const TCheckList& list, int index)
+{
+    RECT r = {};
+    if (Reachable(list.Handle(), "Click item") && list.ItemRect(index, r))
+        ClickAt(list.Handle(), Centre(r));
+}
+
+void DoubleClickItem(const TCheckList& list, int index)
+{
+    RECT r = {};
+    if (!Reachable(list.Handle(), "Double-click item") || !list.ItemRect(index, r))
+        return;
+    ClickAt(list.Handle(), Centre(r));  // the first click selects, as the mouse's does
+    ClickAt(list.Handle(), Centre(r), 0, true);
+}
+
 void ChooseItem(const TComboBox& combo, int index)
 {
     if (!Reachable(combo.Handle(), "Choose item"))

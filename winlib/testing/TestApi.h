@@ -26,6 +26,9 @@ bool UserCanReach(HWND control);
 void Click(const TButton& button);
 void Toggle(const TCheckBox& box);
 void ToggleItem(const TCheckList& list, int index);
+// A click or double click (click, then double click) on the row's text, not its box.
+void ClickItem(const TCheckList& list, int index);
+void DoubleClickItem(const TCheckList& list, int index);
 void ChooseItem(const TComboBox& combo, int index);
 void Type(const TEdit& edit, const std::string& text);
 void TypeInCombo(const TComboBox& combo, const std::string& text);

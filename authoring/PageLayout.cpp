@@ -1,0 +1,58 @@
+#include "authoring/PageLayout.h"
+
+#include "authoring/Form1.h"
+
+using winlib::TBounds;
+
+namespace {
+
+template <class T>
+T& AddStatic(std::vector<std::unique_ptr<winlib::TControl>>& statics)
+{
+    statics.push_back(std::make_unique<T>());
+    return static_cast<T&>(*statics.back());
+}
+
+}  // namespace
+
+int PlaceControls(TForm1& form, const std::vector<TPlace>& places, int id,
+                  std::vector<std::unique_ptr<winlib::TControl>>& statics, std::vector<TPlacedLabel>* labels,
+                  const std::function<void(const TPlace& place, HWND sheet, int id)>& make)
+{
+    for (const TPlace& place : places) {
+        HWND sheet = form.Sheet(place.Page, place.Tab);
+        const TBounds& b = place.Bounds;
+        if (place.LabelWidth > 0) {
+            auto& label = AddStatic<winlib::TLabel>(statics);
+            label.Create(sheet, id++, TBounds{b.X - place.LabelWidth, b.Y + 3, place.LabelWidth - 4, kPlaceLabelHeight},
+                         place.Caption);
+            if (labels != nullptr)
+                labels->push_back({place.Control, &label});
+        }
+        switch (place.Kind) {
+        case TPlaceKind::Label: AddStatic<winlib::TLabel>(statics).Create(sheet, id++, b, place.Caption); break;
+        case TPlaceKind::Group: AddStatic<winlib::TGroupBox>(statics).Create(sheet, id++, b, place.Caption); break;
+        case TPlaceKind::Edit:
+        case TPlaceKind::ReadOnlyEdit:
+            static_cast<winlib::TEdit*>(place.Control)->Create(sheet, id++, b, place.Kind == TPlaceKind::ReadOnlyEdit);
+            form.RegisterEdit(*static_cast<winlib::TEdit*>(place.Control));
+            break;
+        case TPlaceKind::Button:
+            static_cast<winlib::TButton*>(place.Control)->Create(sheet, id++, b, place.Caption);
+            break;
+        case TPlaceKind::Check:
+            static_cast<winlib::TCheckBox*>(place.Control)->Create(sheet, id++, b, place.Caption);
+            break;
+        case TPlaceKind::DropDown:
+        case TPlaceKind::EditCombo:
+            static_cast<winlib::TComboBox*>(place.Control)->Create(sheet, id++, b, place.Kind == TPlaceKind::EditCombo);
+            break;
+        case TPlaceKind::Link:
+            static_cast<winlib::TLinkLabel*>(place.Control)->Create(sheet, id++, b, place.Caption);
+            break;
+        case TPlaceKind::CheckList:
+        case TPlaceKind::List: make(place, sheet, id++); break;
+        }
+    }
+    return id;
+}

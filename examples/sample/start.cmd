@@ -1,2 +1,0 @@
-@echo off
-echo Sample Product 1.0

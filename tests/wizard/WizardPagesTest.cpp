@@ -1,0 +1,345 @@
+// The setup wizard driven as a user drives it: the language and font it starts
+// with, pages 1-8 and their checks, the installing and finished pages, finish
+// actions and cancel.
+#include "tests/wizard/WizardFixture.h"
+
+#include <richedit.h>
+
+using namespace wizard_test;
+using winlib::testing::Click;
+using winlib::testing::TExpectBoxes;
+using winlib::testing::Toggle;
+using winlib::testing::Type;
+
+namespace {
+
+LOGFONTA FontOf(const winlib::TControl& c)
+{
+    LOGFONTA lf = {};
+    GetObjectA(reinterpret_cast<HFONT>(SendMessageA(c.Handle(), WM_GETFONT, 0, 0)), sizeof lf, &lf);
+    return lf;
+}
+
+std::string RichText(const winlib::TRichEdit& box) { return winlib::TControl(box.Handle()).Text(); }
+
+const char AllPages[] = "DialogWelcome=1\r\nDialogLicense=1\r\nDialogReadme=1\r\nDialogUserInfo=1\r\n"
+                        "DialogDestinationFolder=1\r\nDialogProgramGroup=1\r\nDialogReady=1\r\nDialogFinish=1\r\n";
+
+// ---- Language and font ----
+
+TEST_F(WizardRun, AutoDetectionOnAGermanSystemBeatsTheDefault)
+{
+    fakes.LanguageId = 1031;
+    ASSERT_EQ(Start("AutoDetectLanguage=1\r\nDialogWelcome=1\r\n", {"English", "Deutsch"}), -1);
+    EXPECT_EQ(form_.ComboLng.Text(), "Deutsch");
+    EXPECT_EQ(form_.Caption(), "Installation von App 1.0");
+    EXPECT_EQ(form_.BtnNext.Text(), "&Weiter >");
+}
+
+TEST_F(WizardRun, AnAbsentDefaultWithoutAMatchSelectsTheFirstListed)
+{
+    fakes.LanguageId = 3079;  // Austrian German: no file carries it
+    ASSERT_EQ(Start("DefaultLanguage=Fran\xE7" "ais\r\nAutoDetectLanguage=1\r\n", {"English", "Deutsch"}), -1);
+    EXPECT_EQ(form_.ComboLng.Items(), (std::vector<std::string>{"Deutsch", "English"}));
+    EXPECT_EQ(form_.ComboLng.Text(), "Deutsch");
+}
+
+TEST_F(WizardRun, ChangingTheLanguageRenewsCaptionsAndPageOneAndRechecksTheAssociationBox)
+{
+    ASSERT_EQ(Start("[Extensions]\r\n0=pdf*?A*?x\r\n1=txt*?B*?y\r\n", {"English", "Deutsch"}), -1);
+    ASSERT_EQ(Page(), wpLanguage);
+    EXPECT_EQ(form_.CheckAssociate.Text(), "&Associate these file types with the program: .pdf .txt");
+    form_.CheckAssociate.SetChecked(false);
+    winlib::testing::ChooseItem(form_.ComboLng, 0);
+    EXPECT_EQ(form_.Caption(), "Installation von App 1.0");
+    EXPECT_EQ(form_.BtnBack.Text(), "< &Zur\xFC" "ck");
+    EXPECT_EQ(form_.BtnCancel.Text(), "Abbrechen");
+    EXPECT_EQ(form_.Label1.Text(), "Sprache w\xE4hlen");
+    EXPECT_TRUE(form_.CheckAssociate.Checked());
+    EXPECT_EQ(GetFocus(), form_.ComboLng.Handle());
+}
+
+TEST_F(WizardRun, APackageWithoutLanguageFilesEndsWithCodeFour)
+{
+    TExpectBoxes boxes({IDOK});
+    EXPECT_EQ(Start("", {}), 4);
+    ASSERT_EQ(boxes.Boxes().size(), 1u);
+    EXPECT_EQ(boxes.Boxes()[0].Text, "The setup file is corrupt.\r\n\r\nError code: 4");
+    EXPECT_EQ(boxes.Boxes()[0].Caption, "Error");
+}
+
+TEST_F(WizardRun, SetupFontAndFontIniReachTheWindowTitlesAndCancel)
+{
+    std::string font = ReadWholeFile("Z:\\usr\\share\\fonts\\truetype\\dejavu\\DejaVuSans.ttf");
+    ASSERT_FALSE(font.empty()) << "fonts-dejavu-core is not installed";
+    ASSERT_EQ(Start("DialogWelcome=1\r\n", {"English"},
+                    {{"DejaVu Sans.ttf", font}, {"font.ini", "[Font]\r\nHeaderSize=14\r\nCharset=204\r\n"}}),
+              -1);
+    EXPECT_STREQ(FontOf(form_.Label1).lfFaceName, "DejaVu Sans");
+    EXPECT_STREQ(FontOf(form_.Edit1).lfFaceName, "DejaVu Sans");
+    EXPECT_LT(FontOf(form_.Label1).lfHeight, FontOf(form_.Text1).lfHeight);  // 14 pt against 8 pt
+    EXPECT_EQ(FontOf(form_.Text1).lfHeight, FontOf(form_.Edit1).lfHeight);
+    const winlib::TControl* controls[] = {&form_.Label1, &form_.Text1, &form_.BtnCancel, &form_.Label4};
+    for (const winlib::TControl* c : controls)
+        EXPECT_EQ(FontOf(*c).lfCharSet, 204);
+}
+
+TEST_F(WizardRun, ATextFileNamedAsAFontKeepsTheBuiltInFace)
+{
+    ASSERT_EQ(Start("DialogWelcome=1\r\n", {"English"}, {{"x.ttf", "not a font"}}), -1);
+    EXPECT_STREQ(FontOf(form_.Label1).lfFaceName, "Tahoma");
+    EXPECT_TRUE(::Setup().SetupFontFile.empty());
+}
+
+// ---- Pages 1-8 ----
+
+TEST_F(WizardRun, OnlyDestinationAndReadyShowPageSixWithoutBackThenReadyWithTheInstallCaption)
+{
+    ASSERT_EQ(Start("DialogDestinationFolder=1\r\nDialogReady=1\r\nInstallationPath=C:\\Didu\r\n"), -1);
+    ASSERT_EQ(Page(), wpDestination);
+    EXPECT_FALSE(form_.BtnBack.Visible());
+    EXPECT_EQ(form_.BtnNext.Text(), "&Next >");
+    Click(form_.BtnNext);
+    ASSERT_EQ(Page(), wpReady);
+    EXPECT_EQ(form_.BtnNext.Text(), "&Install");
+    EXPECT_EQ(form_.Memo1.Text(), "Destination folder:\r\n\tC:\\Didu\r\n\r\nStart Menu folder:\r\n\t\r\n");
+    Click(form_.BtnBack);
+    EXPECT_EQ(Page(), wpDestination);
+}
+
+TEST_F(WizardRun, AllPagesOffInstallAtOnceAndFinishWithoutAPage)
+{
+    ASSERT_EQ(Start("LaunchFile=1\r\nLaunchFileChecked=1\r\nLaunchFileName=<InstallDir>\\argv.exe /x\r\n"
+                    "InstallationPath=C:\\Didu\r\n"),
+              -1);
+    winlib::testing::TShellRecorder shell;
+    Pump();
+    EXPECT_EQ(fakes.InstallRuns, 1);
+    EXPECT_EQ(fakes.Ends, 1);
+    EXPECT_FALSE(winlib::DirectoryExists(::Setup().SetupTempDir));
+}
+
+TEST_F(WizardRun, LicenceAcceptanceIsAskedOnEveryVisitAndTheDefaultLicenceShows)
+{
+    ASSERT_EQ(Start("DialogLicense=1\r\nDialogReadme=1\r\nAcceptAgreement=1\r\n", {"English"},
+                    {{"L(Default).rtf", "{\\rtf1\\ansi Default licence\\par}"}, {"R(Default).rtf", "Plain readme"}}),
+              -1);
+    ASSERT_EQ(Page(), wpLicense);
+    EXPECT_FALSE(form_.BtnNext.Enabled());
+    EXPECT_NE(RichText(form_.RichEdit1).find("Default licence"), std::string::npos);
+    Toggle(form_.CheckBox1);
+    EXPECT_TRUE(form_.BtnNext.Enabled());
+    Click(form_.BtnNext);
+    ASSERT_EQ(Page(), wpReadme);
+    EXPECT_NE(RichText(form_.RichEdit2).find("Plain readme"), std::string::npos);
+    Click(form_.BtnBack);
+    EXPECT_FALSE(form_.CheckBox1.Checked());
+    EXPECT_FALSE(form_.BtnNext.Enabled());
+}
+
+TEST_F(WizardRun, WithoutAcceptanceTheNoticeShowsAndNextReadsAgree)
+{
+    ASSERT_EQ(Start("DialogLicense=1\r\n", {"English"}, {{"LEnglish.rtf", "{\\rtf1 English licence}"}}), -1);
+    EXPECT_TRUE(form_.Label11.Visible());
+    EXPECT_EQ(form_.BtnNext.Text(), "I &Agree");
+    EXPECT_NE(RichText(form_.RichEdit1).find("English licence"), std::string::npos);
+}
+
+TEST_F(WizardRun, RequiredFieldsOfBlanksKeepPageFiveWithoutAMessage)
+{
+    ASSERT_EQ(Start("DialogUserInfo=1\r\nDialogReady=1\r\nInfoCompany=1\r\nInfoCompanyReq=1\r\nInfoCustom=1\r\n"
+                    "InfoCustomReq=1\r\nInfoCustomName=Department\r\n"),
+              -1);
+    ASSERT_EQ(Page(), wpUserInfo);
+    EXPECT_FALSE(form_.EUser.Visible());
+    EXPECT_EQ(form_.LCompany.Text(), "&Company:*");
+    EXPECT_EQ(form_.LCustomInfo.Text(), "Department:*");
+    EXPECT_EQ(GetFocus(), form_.ECompany.Handle());
+    TExpectBoxes none;
+    Type(form_.ECompany, "   ");
+    Type(form_.ECustomInfo, "Sales");
+    Click(form_.BtnNext);
+    EXPECT_EQ(Page(), wpUserInfo);
+    EXPECT_EQ(GetFocus(), form_.ECompany.Handle());
+    Type(form_.ECompany, "Acme");
+    Click(form_.BtnNext);
+    EXPECT_EQ(Page(), wpReady);
+}
+
+TEST_F(WizardRun, AFolderBuiltFromTheUserNameFollowsItUntilTheUserTypesOne)
+{
+    ASSERT_EQ(Start("DialogUserInfo=1\r\nDialogDestinationFolder=1\r\nInfoUserName=1\r\n"
+                    "InstallationPath=C:\\<UserName>\r\n"),
+              -1);
+    Type(form_.EUser, "Ann");
+    Click(form_.BtnNext);
+    EXPECT_EQ(form_.Edit1.Text(), "C:\\Ann");
+    Type(form_.Edit1, "D:\\Mine");
+    Click(form_.BtnBack);
+    Type(form_.EUser, "Bob");
+    Click(form_.BtnNext);
+    EXPECT_EQ(form_.Edit1.Text(), "D:\\Mine");
+}
+
+TEST_F(WizardRun, DestinationNeedsTwoCharactersAndEnterActsAsNext)
+{
+    ASSERT_EQ(Start("DialogDestinationFolder=1\r\nDialogProgramGroup=1\r\nProgramGroup=App\r\n"), -1);
+    {
+        TExpectBoxes boxes({IDOK});
+        Type(form_.Edit1, " C ");
+        winlib::testing::PressKey(form_.Edit1.Handle(), VK_RETURN);
+        ASSERT_EQ(boxes.Boxes().size(), 1u);
+        EXPECT_EQ(boxes.Boxes()[0].Text, "Please choose the folder where App will be installed.");
+        EXPECT_EQ(boxes.Boxes()[0].Icon(), static_cast<UINT>(MB_ICONWARNING));
+    }
+    EXPECT_EQ(Page(), wpDestination);
+    EXPECT_EQ(form_.Edit1.Text(), "C");
+    Type(form_.Edit1, "C:");
+    winlib::testing::PressKey(form_.Edit1.Handle(), VK_RETURN);
+    EXPECT_EQ(Page(), wpProgramGroup);
+}
+
+TEST_F(WizardRun, TooLittleSpaceAsksAndNoKeepsThePageWithBrowseFocused)
+{
+    fakes.FreeSpace = 1LL << 30;
+    ASSERT_EQ(Start("DialogDestinationFolder=1\r\nDialogProgramGroup=1\r\nFilesSize=-1294967296\r\n"
+                    "InstallationPath=C:\\App\r\n"),
+              -1);
+    EXPECT_EQ(form_.LSpaceRequired.Text(), "At least 2.79 GB of free disk space is required.");
+    {
+        TExpectBoxes boxes({IDNO});
+        Click(form_.BtnNext);
+        ASSERT_EQ(boxes.Boxes().size(), 1u);
+        EXPECT_EQ(boxes.Boxes()[0].Text, "There is not enough free space on drive C:.\r\n\r\nDo you want to continue anyway?");
+        EXPECT_EQ(boxes.Boxes()[0].DefaultButton(), 1);
+    }
+    EXPECT_EQ(Page(), wpDestination);
+    EXPECT_EQ(GetFocus(), form_.Button4.Handle());
+    TExpectBoxes yes({IDYES});
+    Click(form_.BtnNext);
+    EXPECT_EQ(Page(), wpProgramGroup);
+}
+
+TEST_F(WizardRun, BrowseAppendsTheLastFolderAndUpdatesTheFreeSpaceForTheNewDrive)
+{
+    ASSERT_EQ(Start("DialogDestinationFolder=1\r\nInstallationPath=C:\\Program Files\\Didu\r\n"), -1);
+    winlib::SetBrowseForFolderHook([](const std::string&, std::string& folder) {
+        folder = "D:\\Apps";
+        return true;
+    });
+    Click(form_.Button4);
+    winlib::SetBrowseForFolderHook(nullptr);
+    EXPECT_EQ(form_.Edit1.Text(), "D:\\Apps\\Didu");
+    EXPECT_TRUE(form_.Edit1.Modified());
+    EXPECT_EQ(fakes.FreeSpaceDrive, 'D');
+}
+
+TEST_F(WizardRun, AnEmptyGroupPassesOnlyWhileDontCreateIsChecked)
+{
+    ASSERT_EQ(Start("DialogProgramGroup=1\r\nDialogReady=1\r\n"), -1);
+    {
+        TExpectBoxes boxes({IDOK});
+        Click(form_.BtnNext);
+        EXPECT_EQ(boxes.Boxes().size(), 1u);
+    }
+    EXPECT_EQ(Page(), wpProgramGroup);
+    Toggle(form_.CheckBox2);
+    EXPECT_FALSE(form_.ComboBox1.Enabled());
+    Click(form_.BtnNext);
+    EXPECT_EQ(Page(), wpReady);
+    EXPECT_EQ(form_.Memo1.Text(), "Destination folder:\r\n\t\r\n\r\n");
+}
+
+// ---- Pages 9-10, finish and cancel ----
+
+TEST_F(WizardRun, FinishedPageReportsSuccessOrFailure)
+{
+    fakes.InstallErrors = true;
+    ASSERT_EQ(Start("DialogReady=1\r\nDialogFinish=1\r\n"), -1);
+    Click(form_.BtnNext);
+    ASSERT_EQ(Page(), wpFinished);
+    EXPECT_EQ(form_.Label2.Text(), "Setup has finished installing App on your computer.\r\n\r\nSome parts of the "
+                                   "installation could not be completed. Please check the messages shown during the setup.");
+    EXPECT_EQ(form_.BtnNext.Text(), "&Finish");
+    EXPECT_FALSE(form_.BtnCancel.Visible());
+}
+
+TEST_F(WizardRun, RestartWithErrorsShowsBothTextsHidesTheBoxesAndRestartsOnFinish)
+{
+    fakes.InstallErrors = true;
+    ASSERT_EQ(Start("DialogFinish=1\r\nRestartComputer=1\r\nLaunchFile=1\r\nLaunchFileChecked=1\r\n"
+                    "LaunchFileName=C:\\x.exe\r\n"),
+              -1);
+    ASSERT_EQ(Page(), wpFinished);
+    EXPECT_NE(form_.Label2.Text().find("Some parts"), std::string::npos);
+    EXPECT_NE(form_.Label2.Text().find("must be restarted"), std::string::npos);
+    EXPECT_TRUE(form_.RadioGroup1.Visible());
+    EXPECT_FALSE(form_.CheckLaunchFile.Visible());
+    winlib::testing::TShellRecorder shell;
+    Click(form_.BtnNext);
+    Pump();
+    EXPECT_EQ(fakes.Reboots, 1);
+    EXPECT_TRUE(shell.Requests().empty());
+    EXPECT_EQ(fakes.Ends, 1);
+}
+
+TEST_F(WizardRun, TheCloseBoxOnTheFinishedPageRunsTheTickedActionsWithoutAQuestion)
+{
+    ASSERT_EQ(Start("DialogFinish=1\r\nLaunchFile=1\r\nViewReadme=1\r\nViewReadmeChecked=1\r\n"
+                    "ViewReadmeFile=http://example.invalid/readme\r\n"),
+              -1);
+    ASSERT_EQ(Page(), wpFinished);
+    EXPECT_TRUE(form_.CheckLaunchFile.Visible());
+    EXPECT_FALSE(form_.CheckLaunchFile.Checked());
+    winlib::testing::TShellRecorder shell;
+    TExpectBoxes none;
+    SendMessageA(form_.Handle(), WM_CLOSE, 0, 0);
+    Pump();
+    ASSERT_EQ(shell.Requests().size(), 1u);
+    EXPECT_EQ(shell.Requests()[0].File, "http://example.invalid/readme");
+    EXPECT_EQ(fakes.Ends, 1);
+    EXPECT_EQ(fakes.Reboots, 0);
+}
+
+TEST_F(WizardRun, CancelAnsweredNoKeepsThePageAndYesCleansUpAndEnds)
+{
+    ASSERT_EQ(Start("DialogUserInfo=1\r\nInfoUserName=1\r\n"), -1);
+    Type(form_.EUser, "Ann");
+    {
+        TExpectBoxes boxes({IDNO});
+        Click(form_.BtnCancel);
+        ASSERT_EQ(boxes.Boxes().size(), 1u);
+        EXPECT_EQ(boxes.Boxes()[0].Caption, "Cancel Setup");
+        EXPECT_EQ(boxes.Boxes()[0].Text, "Are you sure you want to cancel the installation of App?");
+        EXPECT_EQ(boxes.Boxes()[0].DefaultButton(), 1);
+    }
+    Pump();
+    EXPECT_EQ(Page(), wpUserInfo);
+    EXPECT_EQ(form_.EUser.Text(), "Ann");
+    EXPECT_EQ(fakes.Ends, 0);
+    TExpectBoxes yes({IDYES});
+    Click(form_.BtnCancel);
+    Pump();
+    EXPECT_EQ(fakes.Ends, 1);
+    EXPECT_FALSE(winlib::DirectoryExists(::Setup().SetupTempDir));
+}
+
+TEST_F(WizardRun, ACancelTheRunOutlivesShowsNoFinishedPageRunsNoActionsAndCleansUp)
+{
+    fakes.DuringInstall = [](TForm1& form) {
+        TExpectBoxes yes({IDYES});
+        Click(form.BtnCancel);
+        EXPECT_TRUE(::Setup().CancelRequested);
+        EXPECT_FALSE(form.BtnCancel.Enabled());
+        form.LTask.SetText("still running");  // the run goes on safely after the answer
+        form.ProgressBar1.SetPosition(50);
+    };
+    ASSERT_EQ(Start("DialogFinish=1\r\nLaunchFile=1\r\nLaunchFileChecked=1\r\nLaunchFileName=C:\\x.exe\r\n"), -1);
+    Pump();
+    EXPECT_EQ(fakes.InstallRuns, 1);
+    EXPECT_EQ(Page(), wpInstalling);
+    EXPECT_EQ(fakes.Ends, 1);
+    EXPECT_FALSE(winlib::DirectoryExists(::Setup().SetupTempDir));
+}
+
+}  // namespace
