@@ -178,7 +178,7 @@ bool TForm1::ValidateProject()
 
 unsigned long long TForm1::EstimateInstallSize()
 {
-    unsigned long long size = AppState().FolderSize;
+    unsigned long long size = AppState().FolderSize + DataFolderSize;
     for (const winlib::TListRow& row : ListFiles().Rows()) {
         HANDLE file = CreateFileA(row.Caption.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                                   OPEN_EXISTING, 0, nullptr);

@@ -125,6 +125,8 @@ TEST_F(ToolsTest, DataFileStartsTheArchiverAndAddsEachRowOnce)
     EXPECT_EQ(shell.Requests()[0].Folder, dir_ + "\\Program\\Data");
     EXPECT_EQ(dialogs.Requests().at(0).Title, "Select Source Folder:");
     EXPECT_EQ(form.DataFolderSize, 1024u);
+    // The estimate counts the data folder, the archiver ("MZ") and the uninstaller.
+    EXPECT_EQ(form.EstimateInstallSize(), 1024u + 2u + AppState().UninstallerSize);
     ASSERT_EQ(form.ListFiles().Count(), 1);
     EXPECT_EQ(form.ListFiles().Cell(0, 1), "<SetupTempDir>\\7za.exe");
     EXPECT_EQ(form.ListView(TListId::Commands).Count(), 1);  // the case-different row counts
