@@ -444,6 +444,7 @@ private:
     void CreateSettingsPages();  // Form1Settings.cpp
     void CreateFilesPage();      // Form1Files.cpp
     void CreateDialogsPage();    // Form1Dialogs.cpp
+    void WireEnableRules();      // Form1Rules.cpp
     // Form1Startup.cpp
     bool RunAssociationMode();
     void ReadWindowPreferences();

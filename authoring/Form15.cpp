@@ -62,11 +62,7 @@ TForm15::~TForm15()
 
 void TForm15::CreateForm(HWND owner)
 {
-    RECT frame = {0, 0, kClientWidth, kClientHeight};
-    ::AdjustWindowRectEx(&frame, WS_CAPTION | WS_SYSMENU | DS_MODALFRAME, FALSE, WS_EX_DLGMODALFRAME);
-    int width = frame.right - frame.left, height = frame.bottom - frame.top;
-    int left = (::GetSystemMetrics(SM_CXSCREEN) - width) / 2, top = (::GetSystemMetrics(SM_CYSCREEN) - height) / 2;
-    Create(owner, "Options", TBounds{left, top, width, height});
+    Create(owner, "Options", winlib::CentredDialogBounds(kClientWidth, kClientHeight));
 }
 
 void TForm15::OnCreate()

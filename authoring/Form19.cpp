@@ -41,26 +41,6 @@ void ListFilesRecursive(const std::string& folder, std::vector<std::string>& lis
     ::FindClose(search);
 }
 
-// text with the first occurrence of what (any letter case) replaced by with.
-std::string ReplaceFirstNoCase(const std::string& text, const std::string& what, const std::string& with)
-{
-    size_t at = winlib::UpperCase(text).find(winlib::UpperCase(what));
-    return at == std::string::npos ? text : text.substr(0, at) + with + text.substr(at + what.size());
-}
-
-std::string ReplaceAllNoCase(const std::string& text, const std::string& what, const std::string& with)
-{
-    if (what.empty())
-        return text;
-    std::string upperText = winlib::UpperCase(text), upperWhat = winlib::UpperCase(what), result;
-    size_t from = 0;
-    for (size_t at = upperText.find(upperWhat); at != std::string::npos; at = upperText.find(upperWhat, from)) {
-        result += text.substr(from, at - from) + with;
-        from = at + what.size();
-    }
-    return result + text.substr(from);
-}
-
 }  // namespace
 
 std::string NormalizeVersionText(const std::string& text)
@@ -80,12 +60,7 @@ TForm19::~TForm19()
 
 void TForm19::CreateForm(HWND owner)
 {
-    RECT frame = {0, 0, kClientWidth, kClientHeight};
-    ::AdjustWindowRectEx(&frame, WS_CAPTION | WS_SYSMENU | DS_MODALFRAME, FALSE, WS_EX_DLGMODALFRAME);
-    int width = frame.right - frame.left, height = frame.bottom - frame.top;
-    Create(owner, "Tarvex Installer Wizard",
-           TBounds{(::GetSystemMetrics(SM_CXSCREEN) - width) / 2, (::GetSystemMetrics(SM_CYSCREEN) - height) / 2,
-                   width, height});
+    Create(owner, "Tarvex Installer Wizard", winlib::CentredDialogBounds(kClientWidth, kClientHeight));
 }
 
 void TForm19::OnCreate()
@@ -176,7 +151,7 @@ void TForm19::Button2Click()
         ListFilesRecursive(folder, files);
         for (const std::string& file : files)
             if (winlib::UpperCase(winlib::ExtractFileExt(file)) == ".EXE")
-                ComboBox1.Add(ReplaceFirstNoCase(file, folder + "\\", ""));
+                ComboBox1.Add(winlib::ReplaceFirstNoCase(file, folder + "\\", ""));
         if (ComboBox1.Count() == 2)
             ComboBox1.SetItemIndex(1);
     }
@@ -228,7 +203,7 @@ void TForm19::Button1Click()
     // Without an executable the default name stays: "setup-" alone names nothing.
     std::string executable = ComboBox1.Text();
     if (!executable.empty())
-        main.ESetupFile.SetText(ReplaceFirstNoCase(main.ESetupFile.Text(), "MySetup.exe",
+        main.ESetupFile.SetText(winlib::ReplaceFirstNoCase(main.ESetupFile.Text(), "MySetup.exe",
                                                    "setup-" + winlib::ExtractFileName(executable)));
     std::string folder = Edit1.Text();
     main.ESourceFolder.SetText(folder);
@@ -236,7 +211,7 @@ void TForm19::Button1Click()
     main.ScanSourceFolder();
     main.RebuildDestinationTree();
     main.SelectComboItem(main.ComboExecutable,
-                         ReplaceAllNoCase(folder + "\\" + executable, folder, "<InstallDir>"));
+                         winlib::ReplaceAllNoCase(folder + "\\" + executable, folder, "<InstallDir>"));
     main.ComboExecutableSelect();
     SetModalResult(winlib::mrOk);
 }

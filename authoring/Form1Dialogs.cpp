@@ -16,12 +16,9 @@ using winlib::TBounds;
 
 namespace {
 
+using namespace pagelayout;
+
 constexpr int kDialogsIdBase = 3600;
-constexpr int kEditHeight = 21;
-constexpr int kCheckHeight = 17;
-constexpr int kButtonHeight = 23;
-constexpr int kLabelHeight = 16;
-constexpr int kDropHeight = 220;  // a combo box's height includes its open list
 
 using TKind = TPlaceKind;
 

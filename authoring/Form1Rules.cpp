@@ -99,3 +99,14 @@ void TForm1::ApplyEnableRule(const winlib::TCheckBox& source)
         return;
     }
 }
+
+// After every page has its first values: from here on a change runs its rule.
+// A box with a handler of its own (which runs the rule) keeps it.
+void TForm1::WireEnableRules()
+{
+    for (const TEnableRule& rule : EnableRules(*this)) {
+        auto* source = const_cast<winlib::TCheckBox*>(rule.Source);
+        if (!source->OnClick)
+            source->OnClick = [this, source] { ApplyEnableRule(*source); };
+    }
+}

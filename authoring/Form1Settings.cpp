@@ -15,14 +15,11 @@ using winlib::TBounds;
 
 namespace {
 
+using namespace pagelayout;
+
 using TControls = std::initializer_list<const winlib::TControl*>;
 
 constexpr int kSettingsIdBase = 2000;
-constexpr int kEditHeight = 21;
-constexpr int kCheckHeight = 17;
-constexpr int kButtonHeight = 23;
-constexpr int kLabelHeight = 16;
-constexpr int kDropHeight = 220;  // a combo box's height includes its open list
 
 using TKind = TPlaceKind;
 

@@ -33,10 +33,6 @@ constexpr const char* kGuidWarning =
 
 void TForm1::WireSettingsHandlers()
 {
-    for (const TEnableRule& rule : EnableRules(*this)) {
-        const winlib::TCheckBox* source = rule.Source;
-        const_cast<winlib::TCheckBox*>(source)->OnClick = [this, source] { ApplyEnableRule(*source); };
-    }
     CheckIcon.OnClick = [this] { CheckIconClick(); };
     CheckAutoUpdate.OnClick = [this] { CheckAutoUpdateClick(); };
     // Boxes and lists whose only effect is the modified mark.

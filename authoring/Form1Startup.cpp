@@ -57,6 +57,7 @@ void TForm1::OnCreate()
     CreateSettingsPages();
     CreateFilesPage();
     CreateDialogsPage();
+    WireEnableRules();
     ReadWindowPreferences();
     KeepOnWorkArea();
     LoadRecentList();

@@ -34,11 +34,7 @@ TForm5::~TForm5()
 
 void TForm5::CreateForm(HWND owner)
 {
-    RECT frame = {0, 0, kClientWidth, kClientHeight};
-    AdjustWindowRectEx(&frame, WS_CAPTION | WS_SYSMENU, FALSE, WS_EX_DLGMODALFRAME);
-    int width = frame.right - frame.left, height = frame.bottom - frame.top;
-    Create(owner, "Building Setup",
-           {(GetSystemMetrics(SM_CXSCREEN) - width) / 2, (GetSystemMetrics(SM_CYSCREEN) - height) / 2, width, height});
+    Create(owner, "Building Setup", winlib::CentredDialogBounds(kClientWidth, kClientHeight));
 }
 
 void TForm5::OnCreate()

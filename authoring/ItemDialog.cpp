@@ -27,17 +27,6 @@ constexpr int kClientWidth = kControlLeft + kControlWidth + 4 + kPickWidth + kMa
 constexpr int kFirstFieldId = 1000;
 constexpr int kHelpId = 9;  // IDHELP
 
-// Outer bounds of a fixed dialog with this client size, centred on the work area.
-winlib::TBounds CentredBounds(int clientWidth, int clientHeight)
-{
-    RECT frame = {0, 0, clientWidth, clientHeight};
-    ::AdjustWindowRectEx(&frame, WS_CAPTION | WS_SYSMENU, FALSE, WS_EX_DLGMODALFRAME);
-    RECT work = {0, 0, ::GetSystemMetrics(SM_CXSCREEN), ::GetSystemMetrics(SM_CYSCREEN)};
-    // Without a work area the whole screen is as good a frame.
-    ::SystemParametersInfoA(SPI_GETWORKAREA, 0, &work, 0);
-    int w = frame.right - frame.left, h = frame.bottom - frame.top;
-    return {work.left + (work.right - work.left - w) / 2, work.top + (work.bottom - work.top - h) / 2, w, h};
-}
 
 }  // namespace
 
@@ -108,7 +97,7 @@ void TItemDialog::CreateForm(HWND owner)
 {
     int rows = static_cast<int>(spec_.Fields.size());
     int clientHeight = kMargin + rows * kRowHeight + kMargin + kButtonHeight + kMargin;
-    Create(owner, spec_.Caption, CentredBounds(kClientWidth, clientHeight));
+    Create(owner, spec_.Caption, winlib::CentredDialogBounds(kClientWidth, clientHeight));
     KeyPreview = true;
     int top = kMargin, id = kFirstFieldId;
     for (const TFieldSpec& spec : spec_.Fields) {

@@ -247,21 +247,6 @@ bool IsDllOrOcx(const std::string& path)
     return extension == ".DLL" || extension == ".OCX";
 }
 
-// Every occurrence of from, compared without regard to case, becomes to.
-std::string ReplaceAllNoCase(const std::string& text, const std::string& from, const std::string& to)
-{
-    if (from.empty())
-        return text;
-    std::string upperText = winlib::UpperCase(text), upperFrom = winlib::UpperCase(from);
-    std::string result;
-    size_t start = 0;
-    for (size_t at = upperText.find(upperFrom); at != std::string::npos; at = upperText.find(upperFrom, start)) {
-        result += text.substr(start, at - start) + to;
-        start = at + from.size();
-    }
-    return result + text.substr(start);
-}
-
 }  // namespace
 
 void AddAllDllActiveX(HWND owner, TListView& others, const IProjectFiles& files)
@@ -273,7 +258,7 @@ void AddAllDllActiveX(HWND owner, TListView& others, const IProjectFiles& files)
     const std::string folder = files.SourceFolder();
     for (const std::string& path : files.SourceFiles())
         if (IsDllOrOcx(path))
-            others.Add({"DLL/ActiveX", {ReplaceAllNoCase(path, folder, "<InstallDir>"), flag}});
+            others.Add({"DLL/ActiveX", {winlib::ReplaceAllNoCase(path, folder, "<InstallDir>"), flag}});
     for (const std::string& installTo : files.AdditionalInstallTo())
         if (IsDllOrOcx(installTo))
             others.Add({"DLL/ActiveX", {installTo, flag}});

@@ -24,7 +24,7 @@ int PlaceControls(TForm1& form, const std::vector<TPlace>& places, int id,
         const TBounds& b = place.Bounds;
         if (place.LabelWidth > 0) {
             auto& label = AddStatic<winlib::TLabel>(statics);
-            label.Create(sheet, id++, TBounds{b.X - place.LabelWidth, b.Y + 3, place.LabelWidth - 4, kPlaceLabelHeight},
+            label.Create(sheet, id++, TBounds{b.X - place.LabelWidth, b.Y + 3, place.LabelWidth - 4, pagelayout::kLabelHeight},
                          place.Caption);
             if (labels != nullptr)
                 labels->push_back({place.Control, &label});

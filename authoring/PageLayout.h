@@ -21,7 +21,14 @@ struct TPlace {
     int LabelWidth = 0;
 };
 
-constexpr int kPlaceLabelHeight = 16;
+// The pages' control heights.
+namespace pagelayout {
+constexpr int kEditHeight = 21;
+constexpr int kCheckHeight = 17;
+constexpr int kButtonHeight = 23;
+constexpr int kLabelHeight = 16;
+constexpr int kDropHeight = 220;  // a combo box's height includes its open list
+}  // namespace pagelayout
 
 struct TPlacedLabel {
     const winlib::TControl* Owner;

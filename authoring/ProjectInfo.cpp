@@ -21,14 +21,6 @@ namespace {
 
 constexpr int kCopyId = 3101;
 
-// A fixed dialog window of the given client size, centred on the screen.
-TBounds CentredDialog(int clientWidth, int clientHeight)
-{
-    RECT frame = {0, 0, clientWidth, clientHeight};
-    ::AdjustWindowRectEx(&frame, WS_CAPTION | WS_SYSMENU | DS_MODALFRAME, FALSE, WS_EX_DLGMODALFRAME);
-    int width = frame.right - frame.left, height = frame.bottom - frame.top;
-    return {(::GetSystemMetrics(SM_CXSCREEN) - width) / 2, (::GetSystemMetrics(SM_CYSCREEN) - height) / 2, width, height};
-}
 
 bool CopyToClipboard(HWND owner, const std::string& text)
 {
@@ -88,7 +80,7 @@ TProjectInfo::~TProjectInfo()
         ProjectInfo = nullptr;
 }
 
-void TProjectInfo::CreateForm(HWND owner) { Create(owner, "Information", CentredDialog(434, 227)); }
+void TProjectInfo::CreateForm(HWND owner) { Create(owner, "Information", winlib::CentredDialogBounds(434, 227)); }
 
 void TProjectInfo::OnCreate()
 {
@@ -176,7 +168,7 @@ TForm3::~TForm3()
         Form3 = nullptr;
 }
 
-void TForm3::CreateForm(HWND owner) { Create(owner, "About Tarvex Installer", CentredDialog(318, 274)); }
+void TForm3::CreateForm(HWND owner) { Create(owner, "About Tarvex Installer", winlib::CentredDialogBounds(318, 274)); }
 
 void TForm3::OnCreate()
 {

@@ -65,6 +65,17 @@ void RegisterClasses(WNDPROC formProc)
 
 }  // namespace
 
+TBounds CentredDialogBounds(int clientWidth, int clientHeight)
+{
+    RECT frame = {0, 0, clientWidth, clientHeight};
+    ::AdjustWindowRectEx(&frame, WS_CAPTION | WS_SYSMENU, FALSE, WS_EX_DLGMODALFRAME);
+    RECT work = {0, 0, ::GetSystemMetrics(SM_CXSCREEN), ::GetSystemMetrics(SM_CYSCREEN)};
+    // Without a work area the whole screen is as good a frame.
+    ::SystemParametersInfoA(SPI_GETWORKAREA, 0, &work, 0);
+    int w = frame.right - frame.left, h = frame.bottom - frame.top;
+    return {work.left + (work.right - work.left - w) / 2, work.top + (work.bottom - work.top - h) / 2, w, h};
+}
+
 TForm::~TForm()
 {
     if (hwnd_ != nullptr) {

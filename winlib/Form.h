@@ -18,6 +18,10 @@ enum TModalResult : int { mrNone = 0, mrOk = IDOK, mrCancel = IDCANCEL, mrYes = 
 
 class TMenu;
 
+// Outer bounds of a fixed dialog window with this client size, centred on the
+// work area.
+TBounds CentredDialogBounds(int clientWidth, int clientHeight);
+
 class TForm {
 public:
     TForm() = default;

@@ -62,6 +62,20 @@ bool SameText(const std::string& a, const std::string& b)
     return a.size() == b.size() && UpperCase(a) == UpperCase(b);
 }
 
+std::string ReplaceAllNoCase(const std::string& text, const std::string& from, const std::string& to)
+{
+    if (from.empty())
+        return text;
+    std::string upperText = UpperCase(text), upperFrom = UpperCase(from);
+    std::string result;
+    size_t start = 0;
+    for (size_t at = upperText.find(upperFrom); at != std::string::npos; at = upperText.find(upperFrom, start)) {
+        result += text.substr(start, at - start) + to;
+        start = at + from.size();
+    }
+    return result + text.substr(start);
+}
+
 std::string ReplaceFirstNoCase(const std::string& text, const std::string& from, const std::string& to)
 {
     if (from.empty())

@@ -16,6 +16,8 @@ std::string JoinRecord(const std::vector<std::string>& fields, const std::string
 
 // Replaces the first occurrence of from (compared without regard to case) by to.
 std::string ReplaceFirstNoCase(const std::string& text, const std::string& from, const std::string& to);
+// Every occurrence of from, compared without regard to case, becomes to.
+std::string ReplaceAllNoCase(const std::string& text, const std::string& from, const std::string& to);
 
 // A whole decimal number: an optional sign, then digits only (no blanks), within
 // minimum..maximum. False for anything else, value untouched.
