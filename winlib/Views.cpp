@@ -283,21 +283,32 @@ bool TListView::ReflectNotify(NMHDR& header, LRESULT& result)
     }
 }
 
+namespace {
+
+// A pop-up menu at the mouse, or from the keyboard (x = y = -1) below the row
+// given, or at the list's corner without one.
+void PopupAtRow(HWND list, const TMenu& menu, int x, int y, int row, const RECT* rowRect)
+{
+    if (x == -1 && y == -1) {
+        POINT p = {0, 0};
+        if (row >= 0 && rowRect != nullptr)
+            p = {rowRect->left, rowRect->bottom};
+        ::ClientToScreen(list, &p);
+        x = p.x;
+        y = p.y;
+    }
+    menu.Popup(list, x, y);
+}
+
+}  // namespace
+
 bool TListView::ReflectContextMenu(int x, int y)
 {
     if (PopupMenu == nullptr)
         return false;
-    if (x == -1 && y == -1) {  // from the keyboard: below the focused row, or the corner
-        RECT r = {};
-        int focused = static_cast<int>(::SendMessageA(hwnd_, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_FOCUSED));
-        if (focused < 0 || !ItemRect(focused, r))
-            r = {};
-        POINT p = {r.left, r.bottom};
-        ::ClientToScreen(hwnd_, &p);
-        x = p.x;
-        y = p.y;
-    }
-    PopupMenu->Popup(hwnd_, x, y);
+    RECT r = {};
+    int focused = static_cast<int>(::SendMessageA(hwnd_, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_FOCUSED));
+    PopupAtRow(hwnd_, *PopupMenu, x, y, focused, focused >= 0 && ItemRect(focused, r) ? &r : nullptr);
     return true;
 }
 
@@ -440,17 +451,9 @@ bool TCheckList::ReflectContextMenu(int x, int y)
 {
     if (PopupMenu == nullptr)
         return false;
-    if (x == -1 && y == -1) {  // from the keyboard: below the selected row, or the corner
-        RECT r = {};
-        int selected = ItemIndex();
-        if (selected < 0 || !ItemRect(selected, r))
-            r = {};
-        POINT p = {r.left, r.bottom};
-        ::ClientToScreen(hwnd_, &p);
-        x = p.x;
-        y = p.y;
-    }
-    PopupMenu->Popup(hwnd_, x, y);
+    RECT r = {};
+    int selected = ItemIndex();
+    PopupAtRow(hwnd_, *PopupMenu, x, y, selected, selected >= 0 && ItemRect(selected, r) ? &r : nullptr);
     return true;
 }
 
