@@ -79,7 +79,9 @@ struct TPlainBox {
 int ShowPlainBox(void* context)
 {
     const TPlainBox& box = *static_cast<const TPlainBox*>(context);
-    return MessageBoxA(box.Owner, box.Text->c_str(), box.Caption->c_str(), box.Flags);
+    // No caption: the system's own ("Error"), as a null caption gives.
+    const char* caption = box.Caption->empty() ? nullptr : box.Caption->c_str();
+    return MessageBoxA(box.Owner, box.Text->c_str(), caption, box.Flags);
 }
 
 }  // namespace
