@@ -8,29 +8,7 @@
 #include "winlib/IniFile.h"
 #include "winlib/MessageBox.h"
 #include "winlib/OsError.h"
-
-namespace {
-
-// The whole file, or an EOSError naming it.
-std::string ReadWholeFile(const std::string& path)
-{
-    HANDLE file = ::CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
-    if (file == INVALID_HANDLE_VALUE)
-        winlib::RaiseLastOSError("Cannot open \"" + path + "\"");
-    std::string bytes;
-    char buffer[65536];
-    DWORD got = 0;
-    BOOL ok;
-    while ((ok = ::ReadFile(file, buffer, sizeof buffer, &got, nullptr)) && got > 0)
-        bytes.append(buffer, got);
-    DWORD code = ::GetLastError();
-    ::CloseHandle(file);
-    if (!ok)
-        throw winlib::EOSError(code, "Cannot read \"" + path + "\"");
-    return bytes;
-}
-
-}  // namespace
+#include "winlib/Path.h"
 
 void TForm1::Button20Click()
 {
@@ -41,7 +19,7 @@ void TForm1::Button20Click()
         return;
     std::string bytes;
     try {
-        bytes = ReadWholeFile(dialog.FileName);
+        bytes = winlib::ReadWholeFile(dialog.FileName);
     } catch (const winlib::EOSError& error) {
         winlib::ShowMessageBox(Handle(), winlib::SysErrorMessage(error.Code()), kProductTitle, MB_OK | MB_ICONERROR);
         return;

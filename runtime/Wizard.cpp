@@ -22,6 +22,7 @@
 #include "winlib/Application.h"
 #include "winlib/Dialogs.h"
 #include "winlib/MessageBox.h"
+#include "winlib/OsError.h"
 #include "winlib/Path.h"
 #include "winlib/StringList.h"
 
@@ -53,22 +54,6 @@ bool HasDriveLetter(const std::string& path)
 
 long long FilesSize() { return FilesSizeValue(Script().ReadString("Setup", "FilesSize", "0")); }
 
-// Reads a whole file; false when it cannot be read.
-bool ReadWholeFile(const std::string& path, std::string& text)
-{
-    std::FILE* file = std::fopen(path.c_str(), "rb");
-    if (!file)
-        return false;
-    char buffer[8192];
-    size_t n = 0;
-    text.clear();
-    while ((n = std::fread(buffer, 1, sizeof buffer, file)) > 0)
-        text.append(buffer, n);
-    bool ok = !std::ferror(file);
-    std::fclose(file);
-    return ok;
-}
-
 struct TStreamSource {
     const std::string* Text;
     size_t Offset;
@@ -94,7 +79,9 @@ void LoadRichText(const winlib::TRichEdit& box, char prefix)
     if (!winlib::FileExists(path))
         path = folder + "(Default).rtf";
     std::string text;
-    if (!ReadWholeFile(path, text)) {
+    try {
+        text = winlib::ReadWholeFile(path);
+    } catch (const winlib::EOSError&) {
         LogLine("Cannot read " + path);
         return;
     }

@@ -214,4 +214,22 @@ unsigned long long FolderTreeSize(const std::string& folder, void (*pump)())
     return total;
 }
 
+std::string ReadWholeFile(const std::string& path)
+{
+    HANDLE file = ::CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    if (file == INVALID_HANDLE_VALUE)
+        RaiseLastOSError("Cannot open \"" + path + "\"");
+    std::string bytes;
+    char buffer[65536];
+    DWORD got = 0;
+    BOOL ok;
+    while ((ok = ::ReadFile(file, buffer, sizeof buffer, &got, nullptr)) && got > 0)
+        bytes.append(buffer, got);
+    DWORD code = ::GetLastError();
+    ::CloseHandle(file);
+    if (!ok)
+        throw EOSError(code, "Cannot read \"" + path + "\"");
+    return bytes;
+}
+
 }  // namespace winlib

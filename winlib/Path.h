@@ -55,6 +55,9 @@ bool DeleteTree(const std::string& dir);
 // must stay responsive), when given.
 unsigned long long FolderTreeSize(const std::string& folder, void (*pump)() = nullptr);
 
+// A whole file's bytes; throws EOSError naming the file when it cannot be read.
+std::string ReadWholeFile(const std::string& path);
+
 // Size of a file in bytes; throws EOSError when it cannot be opened.
 unsigned long long FileSize(const std::string& path);
 
