@@ -110,6 +110,8 @@ public:
     int SilentExitCode() const { return silentExit_; }
     // Shows the window (maximized when the preferences say so).
     void ShowMain();
+    // The keyboard-cue repaint of this program's windows (made with the window).
+    winlib::TVistaAltFix* AltFix() const { return altFix_.get(); }
 
     // Pages, sheets and lists (see the top of this file).
     winlib::TPageControl& Page(int page) { return pages_.at(static_cast<size_t>(page - 1)); }

@@ -7,6 +7,7 @@
 
 #include "runtime/Form1.h"
 #include "runtime/InstallActions.h"
+#include "runtime/Language.h"
 #include "runtime/PackageView.h"
 #include "runtime/Placeholders.h"
 #include "runtime/SetupState.h"
@@ -34,12 +35,6 @@ void AddRecord(const char* section, const std::string& file, bool keep)
 {
     if (Setup().UninstallEnabled && !keep)
         AddUninstallItem(section, file);
-}
-
-std::string InstallText(int key)
-{
-    const auto& language = Setup().LanguageIni;
-    return language ? language->ReadString("Install", std::to_string(key), "") : std::string();
 }
 
 // Starts the command line without a window and waits for it; its exit code, or
@@ -116,7 +111,7 @@ void RegisterFont(const std::string& file, bool keep)
     if (!winlib::FileExists(file))
         return ReportMissingFile("Error font file: " + file, file);
     if (AddFontResourceA(file.c_str()) == 0)
-        return ReportActionFailure("Error font: " + file, 21, "", file);
+        return ReportActionFailure("Error font: " + file, Lng("Messages", 21), file);
     // A window that does not answer must not hold up the setup.
     SendMessageTimeoutA(HWND_BROADCAST, WM_FONTCHANGE, 0, 0, SMTO_ABORTIFHUNG, 5000, nullptr);
     AddRecord("Fonts", file, keep);
@@ -128,7 +123,7 @@ void RegisterActiveX(const std::string& file, bool keep)
         return ReportMissingFile("Error activex file: " + file, file);
     bool ok = IsI386Image(file) ? RegisterI386Server(file) : RegisterNativeServer(file);
     if (!ok)
-        return ReportActionFailure("Error activex: " + file, 22, "", file);
+        return ReportActionFailure("Error activex: " + file, Lng("Messages", 22), file);
     AddRecord("ActiveX", file, keep);
 }
 
@@ -148,7 +143,7 @@ void RegisterTypeLibrary(const std::string& file, bool keep)
     }
     if (FAILED(result)) {
         LogLine("Error tlb: " + file + " (HRESULT " + std::to_string(static_cast<unsigned long>(result)) + ")");
-        return ReportActionFailure("Error tlb: " + file, 23, "", file);
+        return ReportActionFailure("Error tlb: " + file, Lng("Messages", 23), file);
     }
     AddRecord("TypeLibrary", file, keep);
 }
@@ -196,13 +191,13 @@ void ProcessOtherItem(const std::string& record)
     std::string file = ExpandPlaceholders(f[1]);
     bool keep = IsYes(f[2]);
     if (type == "FONT") {
-        ShowActionTask(InstallText(7));
+        ShowActionTask(LanguageText(Lng("Install", 7)));
         RegisterFont(file, keep);
     } else if (type == "DLL/ACTIVEX") {
-        ShowActionTask(InstallText(8));
+        ShowActionTask(LanguageText(Lng("Install", 8)));
         RegisterActiveX(file, keep);
     } else if (type == "TYPE LIBRARY") {
-        ShowActionTask(InstallText(9));
+        ShowActionTask(LanguageText(Lng("Install", 9)));
         RegisterTypeLibrary(file, keep);
     } else if (type == "SCREENSAVER") {
         InstallScreenSaver(file);

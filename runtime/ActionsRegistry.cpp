@@ -254,7 +254,7 @@ void CreateRegistryValue(const std::string& record)
         if (record_ && !before[i] && KeyPresent(root.Handle, chain[i]))
             AddLogRecord(lsRegistryKeys, std::string(root.Long) + "\\" + chain[i]);
     if (opened != ERROR_SUCCESS)
-        return ReportActionFailure("Error registry key: " + fullKey, 17, "Error creating registry key:", fullKey);
+        return ReportActionFailure("Error registry key: " + fullKey, Lng("Messages", 17), fullKey);
 
     bool exists = RegQueryValueExA(handle.Handle, name.c_str(), nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS;
     if (exists && !overwrite)
@@ -263,8 +263,8 @@ void CreateRegistryValue(const std::string& record)
     std::vector<unsigned char> bytes;
     if (!EncodeValue(type, data, regType, bytes) ||
         WriteValue(handle.Handle, name, regType, bytes.data(), bytes.size()) != ERROR_SUCCESS)
-        return ReportActionFailure("Error registry value: " + fullKey + ": " + name, 18,
-                                   "Error creating registry value:", fullKey + ": " + name);
+        return ReportActionFailure("Error registry value: " + fullKey + ": " + name, Lng("Messages", 18),
+                                   fullKey + ": " + name);
     if (record_)
         AddLogRecord(lsRegistryValues, fullKey + FieldSeparator + name);
     winlib::ProcessMessages();
@@ -281,7 +281,9 @@ void ApplyEnvironmentVariable(const std::string& record)
     std::string value = ExpandPlaceholders(f[1]);
     bool record_ = Setup().UninstallEnabled && IsYes(f[3]);
     std::string subject = std::string("HKLM\\") + EnvironmentKey + "\\" + name;
-    auto fail = [&subject] { ReportActionFailure("Error registry value: " + subject, 18, "", subject); };
+    auto fail = [&subject] {
+        ReportActionFailure("Error registry value: " + subject, Lng("Messages", 18, TLngReader::Environment), subject);
+    };
 
     TKey key;
     if (keyOpener(HKEY_LOCAL_MACHINE, EnvironmentKey, KEY_ALL_ACCESS | PackageView().RegistryFlag(), false,

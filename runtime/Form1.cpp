@@ -116,10 +116,10 @@ void TWizardPanel::SetPicture(const winlib::TImage* picture, RECT where)
     PictureRect = where;
 }
 
-void TWizardLabel::Create(HWND parent, const TBounds& bounds, bool transparent)
+void TWizardLabel::Create(HWND parent, const TBounds& bounds, bool transparent, bool accessKey)
 {
     transparent_ = transparent;
-    CreateWindowed(0, "STATIC", "", WS_VISIBLE | SS_LEFT | SS_NOPREFIX, parent, 0, bounds);
+    CreateWindowed(0, "STATIC", "", WS_VISIBLE | SS_LEFT | (accessKey ? 0 : SS_NOPREFIX), parent, 0, bounds);
 }
 
 void TWizardLabel::SetCaption(const std::string& text) const
@@ -143,11 +143,19 @@ HBRUSH TWizardLabel::ReflectCtlColor(HDC dc)
     return static_cast<HBRUSH>(GetStockObject(NULL_BRUSH));
 }
 
-HBRUSH TWhiteCheckBox::ReflectCtlColor(HDC dc)
+namespace {
+
+HBRUSH WhiteGround(HDC dc)
 {
     SetBkColor(dc, RGB(255, 255, 255));
     return static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH));
 }
+
+}  // namespace
+
+HBRUSH TWhiteCheckBox::ReflectCtlColor(HDC dc) { return WhiteGround(dc); }
+
+HBRUSH TRadioButton::ReflectCtlColor(HDC dc) { return WhiteGround(dc); }
 
 void TRadioButton::Create(HWND parent, int id, const TBounds& bounds, bool firstOfGroup)
 {
@@ -212,9 +220,11 @@ bool TForm1::Create(HINSTANCE instance)
 void TForm1::CreateControls()
 {
     MakeChild("STATIC", WS_VISIBLE | SS_ETCHEDHORZ, 0, hwnd_, {0, 314, ClientWidth, 2});
-    BtnBack.Create(hwnd_, 0, {256, 328, 75, 23}, "");
-    BtnNext.Create(hwnd_, 0, {331, 328, 75, 23}, "", true);
-    BtnCancel.Create(hwnd_, 0, {415, 328, 75, 23}, "");
+    // Wider than the usual 75: "&Fertig stellen" or "Ich &stimme zu" fill a 75-pixel
+    // button to its edges in Tahoma 8.
+    BtnBack.Create(hwnd_, 0, {221, 328, 87, 23}, "");
+    BtnNext.Create(hwnd_, 0, {308, 328, 87, 23}, "", true);
+    BtnCancel.Create(hwnd_, 0, {403, 328, 87, 23}, "");
     CreatePanel1();
     CreateHeaderPages();
     CreateContentPages();
@@ -229,13 +239,15 @@ void TForm1::CreatePanel1()
     Panel1.SetPicture(&Image1, {0, 0, ClientWidth, 314});
     Label1.Create(Panel1.Handle(), {178, 18, 308, 71}, true);
     Label2.Create(Panel1.Handle(), {178, 88, 308, 209}, true);
-    ComboLng.Create(Panel1.Handle(), 0, {178, 110, 308, 21});
+    // Below four lines of Label2: the language prompt wraps to two or three.
+    ComboLng.Create(Panel1.Handle(), 0, {178, 150, 308, 21});
     CheckLaunchFile.Create(Panel1.Handle(), 0, {178, 184, 308, 17}, "");
     CheckViewReadme.Create(Panel1.Handle(), 0, {178, 208, 308, 17}, "");
     CheckCustomRun.Create(Panel1.Handle(), 0, {178, 232, 308, 17}, "");
-    RadioGroup1.Frame.Create(Panel1.Handle(), 0, {178, 184, 308, 73}, "");
-    RadioGroup1.Choice[0].Create(Panel1.Handle(), 0, {190, 204, 288, 17}, true);
-    RadioGroup1.Choice[1].Create(Panel1.Handle(), 0, {190, 228, 288, 17}, false);
+    // Below eight lines of Label2: a failed run's text, the restart text and its question.
+    RadioGroup1.Frame.Create(Panel1.Handle(), 0, {178, 208, 308, 73}, "");
+    RadioGroup1.Choice[0].Create(Panel1.Handle(), 0, {190, 228, 288, 17}, true);
+    RadioGroup1.Choice[1].Create(Panel1.Handle(), 0, {190, 252, 288, 17}, false);
     RadioGroup1.Choice[0].SetChecked(true);  // restart now, unless the user says later
 }
 
@@ -258,7 +270,7 @@ void TForm1::CreateContentPages()
     HWND p = P1.Handle();
     Label4.Create(p, {40, 8, 420, 33}, false);
     RichEdit1.Create(p, 0, RichStyle, WS_EX_CLIENTEDGE, 40, 48, 420, 161);
-    Label11.Create(p, {40, 213, 420, 17}, false);
+    Label11.Create(p, {40, 213, 420, 26}, false);  // two lines: the German notice wraps
     CheckBox1.Create(p, 0, {40, 220, 420, 17}, "");
 
     p = P2.Handle();
@@ -267,11 +279,11 @@ void TForm1::CreateContentPages()
 
     p = P3.Handle();
     Label5.Create(p, {40, 8, 420, 30}, false);
-    LUser.Create(p, {40, 40, 420, 16}, false);
+    LUser.Create(p, {40, 40, 420, 16}, false, true);
     EUser.Create(p, 0, {40, 56, 420, 21});
-    LCompany.Create(p, {40, 88, 420, 16}, false);
+    LCompany.Create(p, {40, 88, 420, 16}, false, true);
     ECompany.Create(p, 0, {40, 104, 420, 21});
-    LCustomInfo.Create(p, {40, 136, 420, 16}, false);
+    LCustomInfo.Create(p, {40, 136, 420, 16}, false, true);
     ECustomInfo.Create(p, 0, {40, 152, 420, 21});
 
     p = P4.Handle();
@@ -280,8 +292,8 @@ void TForm1::CreateContentPages()
     Label10.Create(p, {96, 10, 361, 39}, false);
     Label6.Create(p, {40, 56, 420, 33}, false);
     GroupBox1.Create(p, 0, {40, 96, 420, 63}, "");
-    Edit1.Create(p, 0, {56, 121, 304, 21});
-    Button4.Create(p, 0, {372, 120, 75, 23}, "");
+    Edit1.Create(p, 0, {56, 121, 292, 21});
+    Button4.Create(p, 0, {360, 120, 87, 23}, "");  // "&Durchsuchen..." needs more than 75
     LSpaceRequired.Create(p, {40, 200, 420, 16}, false);
     LSpaceFree.Create(p, {40, 224, 420, 16}, false);
 

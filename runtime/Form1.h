@@ -38,7 +38,8 @@ public:
 class TWizardLabel : public winlib::TControl {
 public:
     using TControl::TControl;
-    void Create(HWND parent, const winlib::TBounds& bounds, bool transparent);
+    // accessKey: an "&" underlines the next letter (a field's caption), else it shows.
+    void Create(HWND parent, const winlib::TBounds& bounds, bool transparent, bool accessKey = false);
     void SetCaption(const std::string& text) const;
     HBRUSH ReflectCtlColor(HDC dc) override;
 
@@ -53,7 +54,7 @@ public:
     HBRUSH ReflectCtlColor(HDC dc) override;
 };
 
-// A radio button; OnClick runs on a user's click.
+// A radio button on the finished page's white ground; OnClick runs on a user's click.
 class TRadioButton : public winlib::TControl {
 public:
     using TControl::TControl;
@@ -63,6 +64,7 @@ public:
     void Click() const { ::SendMessageA(hwnd_, BM_CLICK, 0, 0); }
     winlib::TNotifyEvent OnClick;
     bool ReflectCommand(WORD code, WORD id) override;
+    HBRUSH ReflectCtlColor(HDC dc) override;
 };
 
 // The restart choice: a frame with two choices, the first preselected.

@@ -31,12 +31,6 @@ constexpr char BoxCaption[] = "Setup";
 // run without a window.
 TForm1* ActionForm() { return dynamic_cast<TForm1*>(Setup().Fields); }
 
-std::string LanguageMessage(int key, const std::string& defaultText)
-{
-    const auto& language = Setup().LanguageIni;
-    return language ? language->ReadString("Messages", std::to_string(key), defaultText) : defaultText;
-}
-
 bool ContainsNoCase(const std::string& text, const std::string& part)
 {
     return winlib::UpperCase(text).find(winlib::UpperCase(part)) != std::string::npos;
@@ -167,14 +161,12 @@ void ForgetUserChoice(const std::string& ext)
 
 // ---- Shared pieces ---------------------------------------------------------------
 
-void ReportActionFailure(const std::string& logLine, int messageKey, const std::string& defaultText,
-                         const std::string& subject)
+void ReportActionFailure(const std::string& logLine, TLngKey message, const std::string& subject)
 {
     LogLine(logLine);
     if (!Setup().SilentSetup) {
         TForm1* form = ActionForm();
-        winlib::ShowMessageBox(form ? form->Handle() : nullptr,
-                               FormatMessage1(LanguageMessage(messageKey, defaultText), subject), BoxCaption,
+        winlib::ShowMessageBox(form ? form->Handle() : nullptr, LanguageText(message, subject), BoxCaption,
                                MB_OK | MB_ICONERROR);
     }
     Setup().InstallErrors = true;
@@ -243,11 +235,11 @@ void CreateShortcut(const std::string& record)
 
     std::string failedFolder;
     if (!CreateMissingFolders(s.Link, false, Setup().UninstallEnabled, failedFolder)) {
-        ReportActionFailure("Error dir: " + failedFolder, 13, "Error creating directory:", failedFolder);
+        ReportActionFailure("Error dir: " + failedFolder, Lng("Messages", 13), failedFolder);
         return;
     }
     if (!SaveShortcut(s)) {
-        ReportActionFailure("Error file: " + s.Link, 16, "Error creating shortcut:", s.Link);
+        ReportActionFailure("Error file: " + s.Link, Lng("Messages", 16), s.Link);
         return;
     }
     if (Setup().UninstallEnabled)
@@ -281,7 +273,7 @@ void WriteIniValue(const std::string& record)
             AddLogRecord(lsINIValues, ini.FileName() + FieldSeparator + section + FieldSeparator + key);
     } catch (const std::exception& e) {  // refused value or a platform failure
         LogLine(e.what());
-        ReportActionFailure("Error INI file: " + file, 19, "", file + "<#>" + key);
+        ReportActionFailure("Error INI file: " + file, Lng("Messages", 19), file + "<#>" + key);
         return;
     }
     winlib::ProcessMessages();
@@ -302,7 +294,7 @@ void CreateAssociation(TForm1& form, const std::string& record)
     std::string iconFile = ExpandPlaceholders(f[3]);
     std::string iconIndex = f[4].empty() ? "0" : f[4];
     auto fail = [&ext] {
-        ReportActionFailure("Error association: ." + ext, 20, "Error creating association for:", "." + ext);
+        ReportActionFailure("Error association: ." + ext, Lng("Messages", 20), "." + ext);
     };
     if (ext.empty() || ext.find('\\') != std::string::npos)
         return fail();

@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "runtime/Language.h"
+
 class TForm1;
 
 void CreateShortcut(const std::string& record);
@@ -61,10 +63,9 @@ TKeyOpener SetKeyOpener(TKeyOpener opener);
 
 // ---- Shared by the action units -----------------------------------------------
 
-// The one failure report of every action: the log line, [Messages] key (with its
-// default) formatted with the subject in a box unless silent, and InstallErrors.
-void ReportActionFailure(const std::string& logLine, int messageKey, const std::string& defaultText,
-                         const std::string& subject);
+// The one failure report of every action: the log line, the [Messages] text
+// formatted with the subject in a box unless silent, and InstallErrors.
+void ReportActionFailure(const std::string& logLine, TLngKey message, const std::string& subject);
 // A missing file for a worker: the log line, the fixed "File not found" box unless
 // silent, and InstallErrors.
 void ReportMissingFile(const std::string& logLine, const std::string& file);

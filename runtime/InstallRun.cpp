@@ -5,6 +5,7 @@
 #include <cfenv>
 #include <cmath>
 #include <exception>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -13,6 +14,7 @@
 #include "runtime/Commands.h"
 #include "runtime/Form1.h"
 #include "runtime/InstallActions.h"
+#include "runtime/Language.h"
 #include "runtime/Placeholders.h"
 #include "runtime/SetupState.h"
 #include "runtime/SharedRoutines.h"
@@ -41,20 +43,16 @@ HWND runWindow = nullptr;
 
 winlib::TIniFile& Script() { return *Setup().SetupIni; }
 
-std::string Language(const char* section, const char* key, const char* defaultText)
-{
-    const TSetupState& s = Setup();
-    return s.LanguageIni ? s.LanguageIni->ReadString(section, key, defaultText) : std::string(defaultText);
-}
-
-// [Messages] key with its subject, shown unless silent.
-void ReportError(const char* messageKey, const char* defaultText, const std::string& subject)
+// A [Messages] text with its subject, shown unless silent.
+void ReportError(TLngKey message, const std::string& subject)
 {
     if (Setup().SilentSetup)
         return;
-    winlib::ShowMessageBox(runWindow, FormatMessage1(Language("Messages", messageKey, defaultText), subject),
-                           SetupCaption, MB_OK | MB_ICONERROR);
+    winlib::ShowMessageBox(runWindow, LanguageText(message, subject), SetupCaption, MB_OK | MB_ICONERROR);
 }
+
+// An [Install] task line: the run expands its placeholders.
+std::string TaskText(TLngKey task) { return ExpandPlaceholders(LanguageText(task)); }
 
 std::string OsErrorText(DWORD code) { return winlib::SysErrorMessage(code) + " (code " + std::to_string(code) + ")"; }
 
@@ -161,19 +159,18 @@ bool IsComServerName(const std::string& path)
 // The list sections of step 9, in their order.
 struct TSectionStep {
     const char* Section;
-    const char* InstallKey;  // nullptr: the task text stays
-    const char* DefaultTask;
+    std::optional<TLngKey> Task;  // none: the task text stays
     void (*Action)(TForm1& form, const std::string& record);
 };
 
 const TSectionStep SectionSteps[] = {
-    {"Shortcuts", "3", "Creating shortcuts...", [](TForm1&, const std::string& r) { CreateShortcut(r); }},
-    {"Extensions", "6", "Creating associations...", [](TForm1& f, const std::string& r) { CreateAssociation(f, r); }},
-    {"Registry", "4", "Creating registry entries...", [](TForm1&, const std::string& r) { CreateRegistryValue(r); }},
-    {"INI", "5", "Modifying INI files...", [](TForm1&, const std::string& r) { WriteIniValue(r); }},
-    {"Environments", "10", "Finishing setup...", [](TForm1&, const std::string& r) { ApplyEnvironmentVariable(r); }},
-    {"Others", "10", "Finishing setup...", [](TForm1&, const std::string& r) { ProcessOtherItem(r); }},
-    {"Commands", nullptr, "", [](TForm1&, const std::string& r) { RunCommands(2, r); }},
+    {"Shortcuts", Lng("Install", 3), [](TForm1&, const std::string& r) { CreateShortcut(r); }},
+    {"Extensions", Lng("Install", 6), [](TForm1& f, const std::string& r) { CreateAssociation(f, r); }},
+    {"Registry", Lng("Install", 4), [](TForm1&, const std::string& r) { CreateRegistryValue(r); }},
+    {"INI", Lng("Install", 5), [](TForm1&, const std::string& r) { WriteIniValue(r); }},
+    {"Environments", Lng("Install", 10), [](TForm1&, const std::string& r) { ApplyEnvironmentVariable(r); }},
+    {"Others", Lng("Install", 10), [](TForm1&, const std::string& r) { ProcessOtherItem(r); }},
+    {"Commands", std::nullopt, [](TForm1&, const std::string& r) { RunCommands(2, r); }},
 };
 
 enum class TRemembered { None, OverwriteAll, SkipAll };
@@ -234,10 +231,10 @@ void TInstallRun::Start()
     installDir_ = winlib::ExcludeTrailingBackslash(winlib::Trim(form_.Edit1.Text()));
     form_.Edit1.SetText(installDir_);
     form_.ProgressBar1.SetPosition(0);
-    form_.LTask.SetText(ExpandPlaceholders(Language("Install", "2", "Installing files...")));
+    form_.LTask.SetText(TaskText(Lng("Install", 2)));
     if (!IsRootedBelowRoot(installDir_)) {
         LogLine("Error dir: " + installDir_);
-        ReportError("13", "", installDir_);
+        ReportError(Lng("Messages", 13, TLngReader::InstallRun), installDir_);
         Abort(secInstallAborted);
     }
 }
@@ -248,7 +245,7 @@ void TInstallRun::OpenSetupFile()
                            FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!exe_.Valid()) {
         LogLine("Error file: " + s_.SetupExe + ": " + OsErrorText(GetLastError()));
-        ReportError("14", "Error creating file:<#>%s", s_.SetupExe);
+        ReportError(Lng("Messages", 14), s_.SetupExe);
         Abort(secInstallAborted);
     }
     offset_ = s_.EngineSize;
@@ -273,7 +270,7 @@ void TInstallRun::Run()
     RunSections();                                          // 9
     CheckCancel();
     form_.ProgressBar1.SetPosition(100);                    // 11
-    form_.LTask.SetText(ExpandPlaceholders(Language("Install", "10", "Finishing setup...")));
+    form_.LTask.SetText(TaskText(Lng("Install", 10)));
     CheckCancel();
     Finish();                                               // 12, 13
     winlib::ProcessMessages();                              // 14
@@ -303,7 +300,7 @@ void TInstallRun::InstallRecord(int i)
     form_.LFile.SetText(ShortenPath(record.Target));
     if (!IsRootedBelowRoot(record.Target)) {
         LogLine("Error dir: " + record.Target);
-        ReportError("13", "", record.Target);
+        ReportError(Lng("Messages", 13, TLngReader::InstallRun), record.Target);
         Abort(secInstallAborted);
     }
     bool versionTest = false;
@@ -327,9 +324,8 @@ void TInstallRun::InstallRecord(int i)
         LogLine("Error file: " + record.Target);
         LogLine(error);
         // Shown also when silent: only a person can free a locked file.
-        int answer = winlib::ShowMessageBox(
-            form_.Handle(), FormatMessage1(Language("Messages", "14", "Error creating file:<#>%s"), record.Target),
-            SetupCaption, MB_ABORTRETRYIGNORE | MB_ICONERROR | MB_DEFBUTTON2);
+        int answer = winlib::ShowMessageBox(form_.Handle(), LanguageText(Lng("Messages", 14), record.Target),
+                                            SetupCaption, MB_ABORTRETRYIGNORE | MB_ICONERROR | MB_DEFBUTTON2);
         if (answer == IDRETRY)
             continue;
         if (unregistered)
@@ -356,7 +352,7 @@ bool TInstallRun::ResolveExisting(TFileRecord& record, bool& versionTest)
         static const std::vector<winlib::TDialogButton> buttons = {
             {"&Yes", oaYes}, {"&No", oaNo}, {"N&o to All", oaNoToAll}, {"Yes to &All", oaYesToAll}};
         int answer = winlib::ShowMessageDialog(
-            form_.Handle(), FormatMessage1(Language("Messages", "12", ""), record.Target), "Warning", IDI_WARNING,
+            form_.Handle(), LanguageText(Lng("Messages", 12), record.Target), "Warning", IDI_WARNING,
             MB_ICONWARNING, buttons);
         switch (answer) {
         case oaYes: mode = "OVERWRITE"; break;
@@ -387,7 +383,7 @@ void TInstallRun::MakeFolders(const TFileRecord& record)
     if (CreateMissingFolders(record.Target, false, s_.UninstallEnabled && record.Uninstall, failed))
         return;
     LogLine("Error dir: " + failed + ": " + OsErrorText(GetLastError()));
-    ReportError("13", "", failed);
+    ReportError(Lng("Messages", 13, TLngReader::InstallRun), failed);
     Abort(secInstallAborted);
 }
 
@@ -513,8 +509,8 @@ void TInstallRun::RecordOwnFiles()
 void TInstallRun::RunSections()
 {
     for (const TSectionStep& step : SectionSteps) {
-        if (step.InstallKey)
-            form_.LTask.SetText(ExpandPlaceholders(Language("Install", step.InstallKey, step.DefaultTask)));
+        if (step.Task)
+            form_.LTask.SetText(TaskText(*step.Task));
         std::vector<std::string> keys = Script().ReadSection(step.Section);
         for (const std::string& key : keys) {
             CheckCancel();
@@ -532,7 +528,7 @@ void TInstallRun::RunSections()
             SendMessageTimeoutA(HWND_BROADCAST, WM_SETTINGCHANGE, 0, reinterpret_cast<LPARAM>("Environment"),
                                 SMTO_ABORTIFHUNG, 5000, &result);
         }
-        if (step.InstallKey)
+        if (step.Task)
             form_.LFile.SetText("");
     }
 }
@@ -545,7 +541,7 @@ bool TInstallRun::CopyIntoInstallDir(const std::string& source, const std::strin
         return true;
     LogLine("Error file: " + target);
     LogLine(source + ": " + OsErrorText(code));
-    ReportError("14", "Error creating file:<#>%s", target);
+    ReportError(Lng("Messages", 14), target);
     s_.InstallErrors = true;
     return false;
 }

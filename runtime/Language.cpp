@@ -118,11 +118,13 @@ std::string LanguageKeyName(TLngKey key)
 const char* LanguageDefault(TLngKey key)
 {
     for (const TLngDefault& d : LanguageDefaults)
-        if (d.Key == key.Number && !LanguageTable[key.Row].Name &&
+        if (d.Reader == key.Reader && d.Key == key.Number && !LanguageTable[key.Row].Name &&
             std::string_view(d.Section) == LanguageTable[key.Row].Section)
             return d.Text;
     return "";
 }
+
+bool LanguageFileOpen() { return Setup().LanguageIni != nullptr; }
 
 std::string LanguageText(TLngKey key, const std::string& subject)
 {

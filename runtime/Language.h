@@ -3,6 +3,8 @@
 // LanguageText is the only reader of Setup().LanguageIni and takes table entries
 // only, so a key outside the table does not compile.
 #pragma once
+#include <array>
+#include <cstddef>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -45,7 +47,7 @@ inline constexpr TLngRange LanguageTable[] = {
     {"ReadyToInstall", 0, 2, TLngKind::Expanded},
     {"Setup", 0, 2, TLngKind::Raw},
     {"Install", 0, 1, TLngKind::Expanded},
-    {"Install", 2, 10, TLngKind::Raw},  // the page-9 use of "2" expands it itself
+    {"Install", 2, 10, TLngKind::Raw},  // 7-9 shown as written; page 9 and the run expand the others
     {"SetupComplete", 0, 9, TLngKind::Expanded},
     {"Messages", 0, 1, TLngKind::Expanded},
     {"Messages", 2, 30, TLngKind::Format},
@@ -55,43 +57,101 @@ inline constexpr TLngRange LanguageTable[] = {
     {"Info", 0, 0, TLngKind::InfoValue, "lng"},
 };
 
-// The texts a key falls back to when the language file lacks it.
+// Whose default a key falls back to. Most keys have one; a key read in several
+// places where each place has always had its own default names that place: an
+// entry tagged with a reader serves only keys asked for with the same tag.
+enum class TLngReader : unsigned char {
+    Any,           // the key's usual default
+    InstallPage,   // page 9's first task line, before the run names its first step
+    InstallRun,    // the file copy's own failure boxes
+    Environment,   // an environment variable that could not be set
+    UninstallLog,  // the uninstall log that could not be written
+};
+
+// The texts a key falls back to when the language file lacks it ("" unless listed).
 struct TLngDefault {
     const char* Section;
     int Key;
     const char* Text;
+    TLngReader Reader = TLngReader::Any;
 };
 
 inline constexpr TLngDefault LanguageDefaults[] = {
     {"Install", 2, "Installing files..."},          {"Install", 3, "Creating shortcuts..."},
     {"Install", 4, "Creating registry entries..."}, {"Install", 5, "Modifying INI files..."},
     {"Install", 6, "Creating associations..."},     {"Install", 10, "Finishing setup..."},
-    {"Messages", 13, "Error creating directory:"},  {"Messages", 14, "Error creating file:"},
+    {"Messages", 13, "Error creating directory:"},  {"Messages", 14, "Error creating file:<#>%s"},
+    {"Messages", 15, "Unable to write the registry key:<#>%s"},
     {"Messages", 16, "Error creating shortcut:"},   {"Messages", 17, "Error creating registry key:"},
     {"Messages", 18, "Error creating registry value:"},
     {"Messages", 20, "Error creating association for:"},
+    {"Install", 2, "", TLngReader::InstallPage},
+    {"Messages", 13, "", TLngReader::InstallRun},
+    {"Messages", 18, "", TLngReader::Environment},
+    {"Messages", 14, "Unable to write to %s", TLngReader::UninstallLog},
 };
 
-// One key of the table.
+// One key of the table, read with one reader's default.
 struct TLngKey {
     int Row;
     int Number;
+    TLngReader Reader = TLngReader::Any;
 };
 
 namespace languagedetail {
 constexpr bool Same(const char* a, std::string_view b) { return std::string_view(a) == b; }
-}  // namespace languagedetail
 
-// The key (section, number); a pair outside the table is a compile error.
-consteval TLngKey Lng(std::string_view section, int number)
+// The row of the table holding the numbered key; -1 when none does.
+constexpr int FindRow(std::string_view section, int number)
 {
     int row = 0;
     for (const TLngRange& r : LanguageTable) {
-        if (!r.Name && languagedetail::Same(r.Section, section) && number >= r.First && number <= r.Last)
-            return {row, number};
+        if (!r.Name && Same(r.Section, section) && number >= r.First && number <= r.Last)
+            return row;
         ++row;
     }
-    throw "not a key of the language table";
+    return -1;
+}
+
+constexpr bool HasDefault(std::string_view section, int number, TLngReader reader)
+{
+    for (const TLngDefault& d : LanguageDefaults)
+        if (d.Reader == reader && d.Key == number && Same(d.Section, section))
+            return true;
+    return false;
+}
+
+constexpr bool DefaultsNameTableKeys()
+{
+    for (const TLngDefault& d : LanguageDefaults)
+        if (FindRow(d.Section, d.Key) < 0)
+            return false;
+    return true;
+}
+}  // namespace languagedetail
+
+static_assert(languagedetail::DefaultsNameTableKeys(), "a default for a key outside the language table");
+
+// The key (section, number); a pair outside the table is a compile error, and so
+// is a reader that has no default of its own for the key.
+consteval TLngKey Lng(std::string_view section, int number, TLngReader reader = TLngReader::Any)
+{
+    int row = languagedetail::FindRow(section, number);
+    if (row < 0)
+        throw "not a key of the language table";
+    if (reader != TLngReader::Any && !languagedetail::HasDefault(section, number, reader))
+        throw "the reader has no default of its own for this key";
+    return {row, number, reader};
+}
+
+// The keys first, first+1, ... of one section, for a reader that copies a run of them.
+template <size_t Count>
+consteval std::array<TLngKey, Count> LngRun(std::string_view section, int first)
+{
+    std::array<TLngKey, Count> keys{};
+    for (size_t i = 0; i < Count; ++i)
+        keys[i] = Lng(section, first + static_cast<int>(i));
+    return keys;
 }
 
 // The named [Info] key.
@@ -111,6 +171,9 @@ std::vector<TLngKey> AllLanguageKeys();
 const char* LanguageSection(TLngKey key);
 std::string LanguageKeyName(TLngKey key);  // "0".."30" or the [Info] name
 const char* LanguageDefault(TLngKey key);  // "" for most keys
+
+// Whether a language file is open: before the first and after the release, none.
+bool LanguageFileOpen();
 
 // The key's text prepared as its kind says; subject is the "%s" of a format
 // text. Without an open language file (before the first, after the release),

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "cabinet/SetupFormat.h"
+#include "runtime/Language.h"
 #include "runtime/PackageView.h"
 #include "runtime/SetupState.h"
 #include "winlib/Path.h"
@@ -178,11 +179,6 @@ std::string InstallDrive()
     return slash == std::string::npos ? std::string() : dir.substr(0, slash);
 }
 
-std::string LanguageValue(const char* key)
-{
-    return Setup().LanguageIni->ReadString("Info", key, "");
-}
-
 std::string StripTrailingBackslash(std::string value)
 {
     if (!value.empty() && value.back() == '\\')
@@ -243,14 +239,14 @@ bool ResolveKind(int kind, std::string& value)
     case 41: value = FieldValue(&IWizardFields::CustomUserInfo); break;
     case 42: value = FieldValue(&IWizardFields::Language); break;
     case 43:
-        if (!state.LanguageIni)
+        if (!LanguageFileOpen())
             return false;
-        value = LanguageValue("lng");
+        value = LanguageText(LngInfo("lng"));
         break;
     case 44:
-        if (!state.LanguageIni)
+        if (!LanguageFileOpen())
             return false;
-        value = LanguageValue("id");
+        value = LanguageText(LngInfo("id"));
         break;
     case 45: value = state.SetupTempDir; break;
     case 46: value = std::to_string(static_cast<unsigned>(::GetSystemDefaultLangID())); break;

@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "cabinet/SetupFormat.h"
+#include "runtime/Language.h"
 #include "runtime/MachineSeam.h"
 #include "runtime/Placeholders.h"
 #include "runtime/Requirements.h"
@@ -155,7 +156,7 @@ void CheckPrerequisite(const std::string& text)
         if (Meets(*criterion, rule))
             return;
         // Shown in silent setups too: the rule's fix-up may be what the user needs.
-        if (AskWarning(FormatMessage1(MessageText(27), rule.Name), MB_YESNO) != IDYES ||
+        if (AskWarning(LanguageText(Lng("Messages", 27), rule.Name), MB_YESNO) != IDYES ||
             !OpenLinkOrRun(rule.Command, true, true))
             RefuseRequirement(27, rule.Name);
     }

@@ -2,6 +2,7 @@
 #include <string>
 
 #include "runtime/Form1.h"
+#include "runtime/Language.h"
 #include "runtime/MachineSeam.h"
 #include "runtime/PackageView.h"
 #include "runtime/Placeholders.h"
@@ -108,7 +109,8 @@ TInstalledCopy RemovePreviousVersion()
             return copy;
         std::string installed = appName + " " + copy.Version;
         if (!IsVersionGreater(appVersion, copy.Version) && !s.SilentSetup &&
-            AskWarning(FormatMessage1(MessageText(30), installed) + " " + appVersion, MB_YESNO | MB_DEFBUTTON2) != IDYES)
+            AskWarning(LanguageText(Lng("Messages", 30), installed) + " " + appVersion,
+                       MB_YESNO | MB_DEFBUTTON2) != IDYES)
             QuitByUser();
         if (!Script().ReadBool("Setup", "PromptUninstall", true))
             return copy;
@@ -116,7 +118,7 @@ TInstalledCopy RemovePreviousVersion()
             LogLine("Error uninstall: " + copy.Uninstaller);
             return copy;
         }
-        if (!unattended && AskWarning(FormatMessage1(MessageText(11), installed), MB_YESNO | MB_DEFBUTTON1) != IDYES)
+        if (!unattended && AskWarning(LanguageText(Lng("Messages", 11), installed), MB_YESNO | MB_DEFBUTTON1) != IDYES)
             QuitByUser();
         // A failed start is not reported: the next pass looks again.
         Machine().RunAndWait(copy.Uninstaller, unattended ? "/S" : "", SW_SHOWNORMAL);
@@ -146,7 +148,8 @@ void Upgrade(TForm1& form, const TInstalledCopy& copy)
     std::string appName = ExpandPlaceholders("<AppName>");
     if (copy.Uninstaller.empty() || !Machine().FileExists(copy.Uninstaller)) {
         if (!s.SilentSetup)
-            AskWarning(FormatMessage1(MessageText(25), appName) + "\r\n\r\n" + ExpandPlaceholders("<WebSite>"), MB_OK);
+            AskWarning(LanguageText(Lng("Messages", 25), appName) + "\r\n\r\n" + ExpandPlaceholders("<WebSite>"),
+                       MB_OK);
         RefuseUpgrade("no installed copy of " + appName);
     }
     if (Script().ReadBool("Setup", "CheckVersions", false)) {
@@ -156,7 +159,7 @@ void Upgrade(TForm1& form, const TInstalledCopy& copy)
             (!maximum.empty() && IsVersionGreater(copy.Version, maximum))) {
             std::string range = appName + " " + minimum + ".." + maximum;
             if (!s.SilentSetup)
-                AskWarning(FormatMessage1(MessageText(25), range), MB_OK);
+                AskWarning(LanguageText(Lng("Messages", 25), range), MB_OK);
             RefuseUpgrade("installed version \"" + copy.Version + "\" outside " + range);
         }
     }

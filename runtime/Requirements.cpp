@@ -6,6 +6,7 @@
 #include <string>
 
 #include "runtime/Form1.h"
+#include "runtime/Language.h"
 #include "runtime/MachineSeam.h"
 #include "runtime/OSInfo.h"
 #include "runtime/Placeholders.h"
@@ -49,7 +50,7 @@ void CheckPlatform()
     TSetupState& s = Setup();
     if (s.Package64 && !Machine().WindowsIs64()) {
         if (!s.SilentSetup)
-            AskWarning(FormatMessage1(MessageText(2), ""), MB_OK);
+            AskWarning(LanguageText(Lng("Messages", 2), ""), MB_OK);
         RefuseRequirement(2, "");
     }
 }
@@ -60,7 +61,7 @@ void CheckWindowsVersion()
     if (name == "WinUnknow" || SetupBool(name.c_str(), true))
         return;
     std::string list = AllowedWindowsList();
-    if (Setup().SilentSetup || AskWarning(FormatMessage1(MessageText(3), list), MB_YESNO) != IDYES)
+    if (Setup().SilentSetup || AskWarning(LanguageText(Lng("Messages", 3), list), MB_YESNO) != IDYES)
         RefuseRequirement(3, list);
 }
 
@@ -69,7 +70,7 @@ void CheckAdministrator()
     TSetupState& s = Setup();
     if (s.AdminRequired && !s.UserIsAdmin) {
         if (!s.SilentSetup)
-            AskWarning(FormatMessage1(MessageText(4), ""), MB_OK);
+            AskWarning(LanguageText(Lng("Messages", 4), ""), MB_OK);
         RefuseRequirement(4, "");
     }
 }
@@ -79,7 +80,7 @@ void CheckInternet()
     // A silent setup goes on without a connection, so it does not wait for the probe either.
     if (Setup().SilentSetup || !SetupBool("Internet", false) || Machine().InternetAvailable())
         return;
-    if (AskWarning(FormatMessage1(MessageText(5), ""), MB_YESNO) != IDYES)
+    if (AskWarning(LanguageText(Lng("Messages", 5), ""), MB_YESNO) != IDYES)
         RefuseRequirement(5, "");
 }
 
@@ -102,7 +103,7 @@ std::string LevelName(const char* const* names, int count, int level)
 struct TBuiltIn {
     const char* Wanted;
     const char* VersionKey;
-    int Message;
+    TLngKey Message;  // its number is the refusal's number too
     const char* LinkKey;
     int (TSetupMachine::*Level)();
     const char* const* Names;
@@ -112,12 +113,15 @@ struct TBuiltIn {
 };
 
 const TBuiltIn BuiltIns[] = {
-    {"dotNET", "dotNETVersion", 7, "LinkDN", &TSetupMachine::DotNetLevel, DotNetLevelNames, DotNetLevelCount, nullptr, ""},
-    {"IE", "IEVersion", 8, "LinkIE", nullptr, nullptr, 0, &TSetupMachine::IEVersion, "3.0"},
-    {"AR", "ARVersion", 9, "LinkAR", nullptr, nullptr, 0, &TSetupMachine::AcrobatReaderVersion, "5.0"},
-    {"Java", "JavaVersion", 10, "LinkJR", nullptr, nullptr, 0, &TSetupMachine::JavaVersion, "1.2"},
-    {"SQL", "SQLVersion", 24, "LinkSQL", &TSetupMachine::SqlCompactLevel, SqlCompactLevelNames, SqlCompactLevelCount, nullptr, ""},
-    {"SQLE", "SQLEVersion", 26, "LinkSQLE", &TSetupMachine::SqlServerLevel, SqlServerLevelNames, SqlServerLevelCount, nullptr, ""},
+    {"dotNET", "dotNETVersion", Lng("Messages", 7), "LinkDN", &TSetupMachine::DotNetLevel, DotNetLevelNames,
+     DotNetLevelCount, nullptr, ""},
+    {"IE", "IEVersion", Lng("Messages", 8), "LinkIE", nullptr, nullptr, 0, &TSetupMachine::IEVersion, "3.0"},
+    {"AR", "ARVersion", Lng("Messages", 9), "LinkAR", nullptr, nullptr, 0, &TSetupMachine::AcrobatReaderVersion, "5.0"},
+    {"Java", "JavaVersion", Lng("Messages", 10), "LinkJR", nullptr, nullptr, 0, &TSetupMachine::JavaVersion, "1.2"},
+    {"SQL", "SQLVersion", Lng("Messages", 24), "LinkSQL", &TSetupMachine::SqlCompactLevel, SqlCompactLevelNames,
+     SqlCompactLevelCount, nullptr, ""},
+    {"SQLE", "SQLEVersion", Lng("Messages", 26), "LinkSQLE", &TSetupMachine::SqlServerLevel, SqlServerLevelNames,
+     SqlServerLevelCount, nullptr, ""},
 };
 
 // Whether the row is wanted and missing; required gets the required version's name.
@@ -141,7 +145,7 @@ bool AppToCloseRuns()
     if (!SetupBool("CloseApp", false) || !Machine().ProcessRunning(ExpandPlaceholders(SetupText("CloseAppFile", ""))))
         return false;
     std::string text = ExpandPlaceholders(SetupText("CloseAppText", ""));
-    if (s.SilentSetup || AskWarning(FormatMessage1(MessageText(6), text), MB_RETRYCANCEL) != IDRETRY)
+    if (s.SilentSetup || AskWarning(LanguageText(Lng("Messages", 6), text), MB_RETRYCANCEL) != IDRETRY)
         RefuseRequirement(6, text);
     return true;
 }
@@ -158,21 +162,15 @@ bool BuiltInPass()
         if (!IsMissing(row, required))
             continue;
         // Shown in silent setups too: the author's fix-up may be what the user needs.
-        if (AskWarning(FormatMessage1(MessageText(row.Message), required), MB_YESNO) == IDYES &&
+        if (AskWarning(LanguageText(row.Message, required), MB_YESNO) == IDYES &&
             OpenLinkOrRun(ExpandPlaceholders(SetupText(row.LinkKey, "")), true, true))
             return false;
-        RefuseRequirement(row.Message, required);
+        RefuseRequirement(row.Message.Number, required);
     }
     return true;
 }
 
 }  // namespace
-
-std::string MessageText(int number)
-{
-    const winlib::TIniFile* language = Setup().LanguageIni.get();
-    return language ? language->ReadString("Messages", std::to_string(number), "") : std::string();
-}
 
 HWND SetupWindow()
 {
@@ -212,7 +210,7 @@ bool OpenLinkOrRun(const std::string& link, bool run, bool warn)
         return true;
     }
     if (warn)
-        m.Ask(SetupWindow(), FormatMessage1(MessageText(28), ""), "Setup - " + Setup().SetupTitle,
+        m.Ask(SetupWindow(), LanguageText(Lng("Messages", 28), ""), "Setup - " + Setup().SetupTitle,
               MB_OK | MB_ICONWARNING);
     if (exists) {
         std::string program = winlib::ExpandFileName(file);

@@ -23,8 +23,7 @@ void CheckPrerequisite(const std::string& rule);
 // the first "\" is cut at its last "\"; without one it is both.
 std::string SplitRegistryPath(const std::string& path, bool keyPart);
 
-// Shared by the requirement, rule and previous-version boxes.
-std::string MessageText(int number);   // [Messages] number of the language file, "" without one
+// Shared by the requirement, rule and previous-version boxes (their texts: LanguageText).
 std::string WizardCaption();           // the setup window's caption
 HWND SetupWindow();                    // the setup window, nullptr before it exists
 // A warning box without owner in the wizard's caption; the answer.

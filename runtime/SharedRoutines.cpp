@@ -130,6 +130,41 @@ std::string FormatMessage1(const std::string& format, const std::string& argumen
     return result.append(text, from, std::string::npos);
 }
 
+namespace {
+
+// Whether the folder exists and holds no entry at all.
+bool IsEmptyFolder(const std::string& dir)
+{
+    WIN32_FIND_DATAA found;
+    HANDLE search = ::FindFirstFileA((dir + "\\*").c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE)
+        return false;
+    bool empty = true;
+    do {
+        std::string name = found.cFileName;
+        empty = name == "." || name == "..";
+    } while (empty && ::FindNextFileA(search, &found));
+    ::FindClose(search);
+    return empty;
+}
+
+// A command's working folder can stay held for a moment after the command ends:
+// under Wine, after a program started with a new console (as commands are) has
+// ended, RemoveDirectory on its working folder fails with a sharing violation for
+// up to about a second (measured; not so without the new console). Windows is not
+// known to do this, and there the first attempt succeeds. So an empty folder that
+// is still there is tried again for a bounded time; one that still holds files is
+// held for another reason and is left at once.
+void DeleteTempTree(const std::string& dir)
+{
+    constexpr int kAttempts = 50;
+    constexpr DWORD kPauseMs = 100;
+    for (int attempt = 1; !winlib::DeleteTree(dir) && attempt < kAttempts && IsEmptyFolder(dir); ++attempt)
+        ::Sleep(kPauseMs);
+}
+
+}  // namespace
+
 void CleanupTemp()
 {
     TSetupState& state = Setup();
@@ -137,7 +172,7 @@ void CleanupTemp()
     if (IsOwnTempFolder(state)) {
         // Failures leave entries in place: the clean-up is the last step and has
         // nobody to report to, and a left folder is what the caller can see.
-        winlib::DeleteTree(state.SetupTempDir);
+        DeleteTempTree(state.SetupTempDir);
         // Once it is gone the name is free for another setup: never touch it again.
         if (!winlib::DirectoryExists(state.SetupTempDir))
             state.TempDirCreated = false;

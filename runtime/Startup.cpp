@@ -7,6 +7,7 @@
 #include "cabinet/CabReader.h"
 #include "cabinet/SetupFormat.h"
 #include "runtime/Form1.h"
+#include "runtime/Language.h"
 #include "runtime/OSInfo.h"
 #include "runtime/Payload.h"
 #include "runtime/Placeholders.h"
@@ -173,9 +174,8 @@ void AskForDataZip(TForm1& form)
     if (winlib::FileExists(expected))
         return;
     if (!s.SilentSetup)
-        winlib::ShowMessageBox(form.Handle(),
-                               FormatMessage1(s.LanguageIni->ReadString("Messages", "29", ""), expected),
-                               form.Caption(), MB_OK | MB_ICONWARNING);
+        winlib::ShowMessageBox(form.Handle(), LanguageText(Lng("Messages", 29), expected), form.Caption(),
+                               MB_OK | MB_ICONWARNING);
     winlib::TOpenDialog dialog;
     dialog.Filter = DataZipFilter;
     dialog.Options = OFN_EXPLORER | OFN_HIDEREADONLY | OFN_FILEMUSTEXIST | OFN_ENABLESIZING;
@@ -288,7 +288,6 @@ std::string CreateSetupTempDir(const std::string& tempDir, unsigned seed)
 
 void UpdateAssociateBox(TForm1& form)
 {
-    TSetupState& s = Setup();
     if (!Script().SectionExists("Extensions"))
         return;
     std::string list;
@@ -296,8 +295,7 @@ void UpdateAssociateBox(TForm1& form)
         std::string value = Script().ReadString("Extensions", key, "");
         list += " ." + value.substr(0, value.find(setupformat::FieldSeparator));
     }
-    std::string format = s.LanguageIni ? s.LanguageIni->ReadString("ShortcutsFolder", "6", "") : std::string();
-    form.CheckAssociate.SetText(FormatMessage1(format, list));
+    form.CheckAssociate.SetText(LanguageText(Lng("ShortcutsFolder", 6), list));
     form.CheckAssociate.Show(true);
     form.CheckAssociate.SetChecked(true);
 }

@@ -10,6 +10,7 @@
 #include "cabinet/SetupFormat.h"
 #include "cabinet/UninstallLogFormat.h"
 #include "runtime/Form1.h"
+#include "runtime/Language.h"
 #include "runtime/PackageView.h"
 #include "runtime/Placeholders.h"
 #include "runtime/SetupState.h"
@@ -25,8 +26,8 @@ namespace {
 using namespace uninstlog;
 
 constexpr char BoxCaption[] = "Setup";
-constexpr int LogErrorMessage = 14;    // [Messages] 14: a file could not be written
-constexpr int EntryErrorMessage = 15;  // [Messages] 15: a registry key could not be written
+constexpr TLngKey LogErrorMessage = Lng("Messages", 14, TLngReader::UninstallLog);  // a file could not be written
+constexpr TLngKey EntryErrorMessage = Lng("Messages", 15);  // a registry key could not be written
 
 // The counter sections, indexed by TLogSection.
 const char* const CounterSections[] = {SecFolders, SecFiles, SecRegistryKeys, SecRegistryValues, SecINIValues};
@@ -54,28 +55,20 @@ bool SetupBool(const char* key)
     return Setup().SetupIni->ReadBool(setupformat::SetupSection, key, fallback);
 }
 
-std::string LanguageText(const char* section, int key, const std::string& defaultText)
-{
-    const winlib::TIniFile* language = Setup().LanguageIni.get();
-    return language ? language->ReadString(section, std::to_string(key), defaultText) : defaultText;
-}
-
 HWND BoxOwner()
 {
     TForm1* form = dynamic_cast<TForm1*>(Setup().Fields);
     return form ? form->Handle() : nullptr;
 }
 
-// Log line, box unless silent, InstallErrors: how this Part reports a failure.
-void ReportFailure(const std::string& logLine, const std::string& detail, int messageKey,
-                   const std::string& defaultText, const std::string& subject)
+// Log line, box unless silent, InstallErrors: how the log's writer reports a failure.
+void ReportFailure(const std::string& logLine, const std::string& detail, TLngKey message, const std::string& subject)
 {
     LogLine(logLine);
     if (!detail.empty())
         LogLine(detail);
     if (!Setup().SilentSetup)
-        winlib::ShowMessageBox(BoxOwner(), FormatMessage1(LanguageText("Messages", messageKey, defaultText), subject),
-                               BoxCaption, MB_OK | MB_ICONERROR);
+        winlib::ShowMessageBox(BoxOwner(), LanguageText(message, subject), BoxCaption, MB_OK | MB_ICONERROR);
     Setup().InstallErrors = true;
 }
 
@@ -89,8 +82,7 @@ void ReportLogFailure(const std::string& detail)
         return;
     }
     g_log.FailureReported = true;
-    ReportFailure("Error file: " + UninstallLogPath(), detail, LogErrorMessage, "Unable to write to %s",
-                  UninstallLogPath());
+    ReportFailure("Error file: " + UninstallLogPath(), detail, LogErrorMessage, UninstallLogPath());
 }
 
 TUninstallLogWriter& Writer()
@@ -247,7 +239,7 @@ bool EntryFailed(const std::string& fullName, LONG code)
 {
     ReportFailure("Error registry key: " + fullName,
                   code == ERROR_SUCCESS ? std::string() : winlib::EOSError(static_cast<DWORD>(code), fullName).what(),
-                  EntryErrorMessage, "Unable to write the registry key:<#>%s", fullName);
+                  EntryErrorMessage, fullName);
     return false;
 }
 
@@ -303,10 +295,10 @@ void OpenUninstallLog(bool upgrade, const std::string& installDir)
 
 void WriteUninstallLogHeader(TForm1&)
 {
-    for (int i = 0; i < MessageCount; ++i)
-        WriteLogValue(SecMessages, std::to_string(i), ExpandPlaceholders(LanguageText("Uninstall", i, "")));
-    for (int i = 0; i < UpdaterMessageCount; ++i)
-        WriteLogValue(SecUpdater, std::to_string(i), ExpandPlaceholders(LanguageText("Updater", i, "")));
+    for (TLngKey key : LngRun<MessageCount>("Uninstall", 0))
+        WriteLogValue(SecMessages, LanguageKeyName(key), LanguageText(key));
+    for (TLngKey key : LngRun<UpdaterMessageCount>("Updater", 0))
+        WriteLogValue(SecUpdater, LanguageKeyName(key), LanguageText(key));
     for (const TGeneralRow& row : GeneralRows)
         if (RowWanted(row))
             WriteLogValue(SecGeneral, row.Key, RowValue(row));

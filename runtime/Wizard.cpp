@@ -93,6 +93,18 @@ void LoadRichText(const winlib::TRichEdit& box, char prefix)
 
 void EndByDestroying(TForm1& form) { DestroyWindow(form.Handle()); }
 
+// A check box's caption as plain text: its access-key "&" goes ("&&" is one "&").
+std::string WithoutAccessKey(const std::string& caption)
+{
+    std::string text;
+    for (size_t i = 0; i < caption.size(); ++i) {
+        if (caption[i] == '&' && i + 1 < caption.size())
+            ++i;
+        text += caption[i];
+    }
+    return text;
+}
+
 }  // namespace
 
 // ---- Rules without a window ----
@@ -364,11 +376,11 @@ void TForm1::ShowReadyPage()
     summary.Group = ComboBox1.Text();
     summary.TasksHeading = LanguageText(Lng("Setup", 2));
     if (CheckDesktop.Checked())
-        summary.Tasks.push_back(LanguageText(Lng("ShortcutsFolder", 4)));
+        summary.Tasks.push_back(WithoutAccessKey(LanguageText(Lng("ShortcutsFolder", 4))));
     if (CheckQuick.Checked())
-        summary.Tasks.push_back(LanguageText(Lng("ShortcutsFolder", 5)));
+        summary.Tasks.push_back(WithoutAccessKey(LanguageText(Lng("ShortcutsFolder", 5))));
     if (CheckAssociate.Checked())
-        summary.Tasks.push_back(CheckAssociate.Text());
+        summary.Tasks.push_back(WithoutAccessKey(CheckAssociate.Text()));
     std::string text;
     for (const std::string& line : ReadySummaryLines(summary))
         text += line + "\r\n";
@@ -382,7 +394,7 @@ void TForm1::ShowInstallingPage()
     TSetupState& s = Setup();
     Text1.SetCaption(LanguageText(Lng("Install", 0)));
     Text2.SetCaption(LanguageText(Lng("Install", 1)));
-    LTask.SetText(ExpandPlaceholders(LanguageText(Lng("Install", 2))));
+    LTask.SetText(ExpandPlaceholders(LanguageText(Lng("Install", 2, TLngReader::InstallPage))));
     Panel2.Show(true);
     P7.Show(true);
     FocusIfPossible(BtnCancel);
@@ -556,7 +568,9 @@ void TForm1::Button4Click()
     std::string current = Edit1.Text();
     std::string folder = BrowseStart(current);
     int mode = Script().ReadInteger("Setup", "SelectFolderMode", 0);
-    if (!winlib::BrowseForFolder(hwnd_, Text1.Text() + ":", folder) || folder.size() <= 1)
+    winlib::TBrowseOptions options;
+    options.ShowPath = true;  // the path of the folder the user points at, under the tree
+    if (!winlib::BrowseForFolder(hwnd_, Text1.Text() + ":", folder, options) || folder.size() <= 1)
         return;
     std::string chosen = BrowseDestination(current, folder, mode);
     Edit1.SetText(chosen);

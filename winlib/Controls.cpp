@@ -1,5 +1,7 @@
 #include "winlib/Controls.h"
 
+#include <memory>
+
 #include "winlib/Application.h"
 #include "winlib/OsError.h"
 
@@ -10,19 +12,6 @@ namespace {
 const char BindingProp[] = "winlib.control";
 
 HFONT GuiFont() { return static_cast<HFONT>(::GetStockObject(DEFAULT_GUI_FONT)); }
-
-HFONT LinkFont()
-{
-    static HFONT font = nullptr;
-    if (font == nullptr) {
-        LOGFONTA lf = {};
-        if (::GetObjectA(GuiFont(), sizeof lf, &lf) != 0) {
-            lf.lfUnderline = TRUE;
-            font = ::CreateFontIndirectA(&lf);
-        }
-    }
-    return font != nullptr ? font : GuiFont();  // no underline beats no label
-}
 
 }  // namespace
 
@@ -254,10 +243,133 @@ void TGroupBox::Create(HWND parent, int id, const TBounds& bounds, const std::st
     CreateWindowed(0, "BUTTON", caption, WS_VISIBLE | BS_GROUPBOX, parent, id, bounds);
 }
 
+namespace {
+
+constexpr UINT_PTR kLinkSubclassId = 0x4C4E4B;  // "LNK"
+// The same state for Hot(): MinGW's comctl32 import library has no GetWindowSubclass.
+const char LinkHoverProp[] = "winlib.linkhover";
+
+// What a link label's window keeps while it lives. The form's fields (the
+// wrappers) are destroyed before the form's window and its children, so this
+// lives with the window and is freed at WM_NCDESTROY.
+struct TLinkHover {
+    bool Hot = false;
+    HFONT Plain = nullptr;       // the font given to the label (not ours)
+    HFONT Underlined = nullptr;  // ours: made from Plain at the first hover
+};
+
+void DropUnderlined(TLinkHover& hover)
+{
+    if (hover.Underlined != nullptr)
+        ::DeleteObject(hover.Underlined);
+    hover.Underlined = nullptr;
+}
+
+// The underlined copy of the plain font, made once per font.
+HFONT UnderlinedFont(TLinkHover& hover)
+{
+    if (hover.Underlined == nullptr) {
+        // A static without a font draws in the system font.
+        HGDIOBJ plain = hover.Plain != nullptr ? hover.Plain : ::GetStockObject(SYSTEM_FONT);
+        LOGFONTA lf = {};
+        if (::GetObjectA(plain, sizeof lf, &lf) != 0) {
+            lf.lfUnderline = TRUE;
+            hover.Underlined = ::CreateFontIndirectA(&lf);
+        }
+    }
+    // Out of GDI objects the hot label keeps its plain font: the hand cursor
+    // still marks it as a link, and no underline beats no text.
+    return hover.Underlined != nullptr ? hover.Underlined : hover.Plain;
+}
+
+// Every font change goes through WM_SETFONT: the handler below picks the plain
+// or the underlined font by the hover state.
+void ShowHover(HWND label, TLinkHover& hover, bool hot)
+{
+    hover.Hot = hot;
+    ::SendMessageA(label, WM_SETFONT, reinterpret_cast<WPARAM>(hover.Plain), FALSE);
+    ::InvalidateRect(label, nullptr, TRUE);
+}
+
+void EnterHover(HWND label, TLinkHover& hover)
+{
+    TRACKMOUSEEVENT track = {sizeof track, TME_LEAVE, label, 0};
+    // Without the leave notice the label would stay underlined: no tracking, no hover.
+    // Wine differs from Windows: when the pointer is not over the label, Windows posts
+    // WM_MOUSELEAVE at once, while Wine posts nothing (the label stays hot until the
+    // pointer has passed over it and left).
+    if (::TrackMouseEvent(&track))
+        ShowHover(label, hover, true);
+}
+
+LRESULT SetLinkFont(HWND label, TLinkHover& hover, WPARAM wParam, LPARAM lParam)
+{
+    auto font = reinterpret_cast<HFONT>(wParam);
+    if (font != hover.Plain) {  // a new font from outside: its underlined copy follows
+        hover.Plain = font;
+        DropUnderlined(hover);
+    }
+    HFONT shown = hover.Hot ? UnderlinedFont(hover) : hover.Plain;
+    return ::DefSubclassProc(label, WM_SETFONT, reinterpret_cast<WPARAM>(shown), lParam);
+}
+
+LRESULT CALLBACK LinkProc(HWND label, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR id, DWORD_PTR data)
+{
+    auto& hover = *reinterpret_cast<TLinkHover*>(data);
+    switch (message) {
+    case WM_SETCURSOR:
+        if (LOWORD(lParam) == HTCLIENT) {
+            if (HCURSOR hand = ::LoadCursorA(nullptr, IDC_HAND)) {
+                ::SetCursor(hand);
+                return TRUE;
+            }
+        }
+        break;  // no hand cursor on this system: the class cursor
+    case WM_MOUSEMOVE:
+        if (!hover.Hot)
+            EnterHover(label, hover);
+        break;
+    case WM_MOUSELEAVE:
+        if (hover.Hot)
+            ShowHover(label, hover, false);
+        return 0;
+    case WM_SETFONT:
+        return SetLinkFont(label, hover, wParam, lParam);
+    case WM_NCDESTROY: {
+        ::RemoveWindowSubclass(label, LinkProc, id);
+        ::RemovePropA(label, LinkHoverProp);
+        LRESULT result = ::DefSubclassProc(label, message, wParam, lParam);
+        DropUnderlined(hover);  // the window no longer draws with it
+        delete &hover;
+        return result;
+    }
+    default:
+        break;
+    }
+    return ::DefSubclassProc(label, message, wParam, lParam);
+}
+
+}  // namespace
+
 void TLinkLabel::Create(HWND parent, int id, const TBounds& bounds, const std::string& caption)
 {
     CreateWindowed(0, "STATIC", caption, WS_VISIBLE | SS_LEFT | SS_NOTIFY, parent, id, bounds);
-    ::SendMessageA(hwnd_, WM_SETFONT, reinterpret_cast<WPARAM>(LinkFont()), FALSE);
+    auto hover = std::make_unique<TLinkHover>();
+    hover->Plain = reinterpret_cast<HFONT>(::SendMessageA(hwnd_, WM_GETFONT, 0, 0));
+    if (!::SetPropA(hwnd_, LinkHoverProp, hover.get()))
+        RaiseLastOSError("Cannot give a link label its hover state");
+    if (!::SetWindowSubclass(hwnd_, LinkProc, kLinkSubclassId, reinterpret_cast<DWORD_PTR>(hover.get()))) {
+        DWORD error = ::GetLastError();
+        ::RemovePropA(hwnd_, LinkHoverProp);
+        throw EOSError(error, "Cannot give a link label its hover");
+    }
+    hover.release();  // the window owns it now
+}
+
+bool TLinkLabel::Hot() const
+{
+    const auto* hover = static_cast<const TLinkHover*>(::GetPropA(hwnd_, LinkHoverProp));
+    return hover != nullptr && hover->Hot;
 }
 
 bool TLinkLabel::ReflectCommand(WORD code, WORD)

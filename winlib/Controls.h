@@ -202,11 +202,16 @@ public:
     void Create(HWND parent, int id, const TBounds& bounds, const std::string& caption);
 };
 
-// A label drawn as a link (blue, underlined) that runs OnClick when clicked.
+// A label drawn as a link that runs OnClick when clicked: blue, with the hand
+// cursor over it, and underlined only while the mouse is over it ("hot"). The
+// hover state and the underlined copy of the label's font belong to the window
+// (freed with it), so a wrapper may go before its window does.
 class TLinkLabel : public TControl {
 public:
     using TControl::TControl;
     void Create(HWND parent, int id, const TBounds& bounds, const std::string& caption);
+    // The mouse is over the label (it is drawn underlined).
+    bool Hot() const;
 
     TNotifyEvent OnClick;
     bool ReflectCommand(WORD code, WORD id) override;

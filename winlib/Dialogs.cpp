@@ -39,11 +39,25 @@ std::string JoinPath(const std::string& folder, const std::string& name)
 // Large enough for a few thousand names chosen at once.
 constexpr size_t ResultBufferSize = 256 * 1024;
 
-int CALLBACK BrowseCallback(HWND window, UINT message, LPARAM, LPARAM initial)
+// What the browser's callback needs: the start folder ("" for none) and whether
+// the status line follows the selection.
+struct TBrowseState {
+    std::string Start;
+    bool ShowPath;
+};
+
+int CALLBACK BrowseCallback(HWND window, UINT message, LPARAM param, LPARAM data)
 {
-    if (message == BFFM_INITIALIZED && initial != 0)
-        ::SendMessageA(window, BFFM_SETSELECTIONA, TRUE, initial);
-    return 0;
+    const TBrowseState& state = *reinterpret_cast<const TBrowseState*>(data);
+    if (message == BFFM_INITIALIZED && !state.Start.empty())
+        ::SendMessageA(window, BFFM_SETSELECTIONA, TRUE, reinterpret_cast<LPARAM>(state.Start.c_str()));
+    if (message == BFFM_SELCHANGED && state.ShowPath) {
+        char path[MAX_PATH + 1] = {};
+        if (!::SHGetPathFromIDListA(reinterpret_cast<LPCITEMIDLIST>(param), path))
+            path[0] = '\0';  // a virtual folder has no path to show
+        ::SendMessageA(window, BFFM_SETSTATUSTEXTA, 0, reinterpret_cast<LPARAM>(path));
+    }
+    return 0;  // BFFM_VALIDATEFAILED needs an edit box, which this browser does not ask for
 }
 
 }  // namespace
@@ -134,16 +148,17 @@ bool TSaveDialog::Execute(HWND owner)
     return Run(owner, GetSaveFileNameA, "save-file");
 }
 
-bool BrowseForFolder(HWND owner, const std::string& prompt, std::string& folder)
+bool BrowseForFolder(HWND owner, const std::string& prompt, std::string& folder, const TBrowseOptions& options)
 {
     if (BrowseHook())
         return BrowseHook()(prompt, folder);
+    TBrowseState state{folder, options.ShowPath};
     BROWSEINFOA info = {};
     info.hwndOwner = owner;
     info.lpszTitle = prompt.c_str();
-    info.ulFlags = BIF_RETURNONLYFSDIRS;
+    info.ulFlags = BIF_RETURNONLYFSDIRS | (options.ShowPath ? BIF_STATUSTEXT | BIF_VALIDATE : 0);
     info.lpfn = BrowseCallback;
-    info.lParam = folder.empty() ? 0 : reinterpret_cast<LPARAM>(folder.c_str());
+    info.lParam = reinterpret_cast<LPARAM>(&state);
     LPITEMIDLIST list = ::SHBrowseForFolderA(&info);
     if (list == nullptr)
         return false;

@@ -50,9 +50,18 @@ void SetOpenDialogHook(TOpenDialogHook hook);
 using TSaveDialogHook = std::function<bool(TSaveDialog& dialog)>;
 void SetSaveDialogHook(TSaveDialogHook hook);
 
+// What the folder browser shows beyond the plain tree.
+struct TBrowseOptions {
+    // A status line showing the path of the selected folder, with typed names
+    // validated (BIF_STATUSTEXT | BIF_VALIDATE).
+    bool ShowPath = false;
+};
+
 // The folder browser (SHBrowseForFolderA), starting at folder when it is set. True
-// with folder set to the choice; false on Cancel.
-bool BrowseForFolder(HWND owner, const std::string& prompt, std::string& folder);
+// with folder set to the choice; false on Cancel. The test hook replaces it
+// whatever the options.
+bool BrowseForFolder(HWND owner, const std::string& prompt, std::string& folder,
+                     const TBrowseOptions& options = TBrowseOptions());
 using TBrowseForFolderHook = std::function<bool(const std::string& prompt, std::string& folder)>;
 void SetBrowseForFolderHook(TBrowseForFolderHook hook);
 

@@ -56,8 +56,16 @@ bool AltFixNeeded()
     return active;
 }
 
+namespace {
+TVistaAltFix::TMode autoMode = TVistaAltFix::Auto;
+}
+
+void TVistaAltFix::SetAutoMode(TMode mode) { autoMode = mode; }
+
 TVistaAltFix::TVistaAltFix(TMode mode)
 {
+    if (mode == Auto)
+        mode = autoMode;
     active_ = mode == ForceActive || (mode == Auto && AltFixNeeded());
     if (active_)
         SetIdleHandler([this] { Idle(); });

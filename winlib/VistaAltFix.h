@@ -20,6 +20,9 @@ public:
     enum TMode { Auto, ForceActive, ForceInert };
 
     explicit TVistaAltFix(TMode mode = Auto);
+    // Test switch: what Auto stands for in the fixes made from now on (Auto: the
+    // system decides), so that a program's own fix can be forced from a test.
+    static void SetAutoMode(TMode mode);
     ~TVistaAltFix();
     TVistaAltFix(const TVistaAltFix&) = delete;
     TVistaAltFix& operator=(const TVistaAltFix&) = delete;

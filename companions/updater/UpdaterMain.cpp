@@ -3,11 +3,12 @@
 // A setup starts it with "/S" from its temp folder without waiting, so "/S" ends
 // at once: a running file would keep that folder. "/A" (or no parameter), the
 // "Check for Updates" shortcut, shows one information box naming the product,
-// its version and its update address, and says that no updates are downloaded.
+// its version and its update address, and says that it could not connect.
 //
 // The product comes from [General] of Updater.ini beside the program (what a
 // setup packs), else of Uninstall.ini beside it (an installed copy), else stays
-// empty. The box's caption is Uninstall.ini's [Updater] 0, the language's text.
+// empty. The box's texts are the language's, which a setup copies into
+// Uninstall.ini's [Updater]; without them, English ones.
 #include <windows.h>
 
 #include <exception>
@@ -26,11 +27,18 @@ constexpr char DefaultCaption[] = "Check for Updates";
 constexpr char NoDownloadText[] =
     "This updater does not check for or download updates. Please visit the update address for a newer version.";
 
+// [Updater] of Uninstall.ini, numbered as every language file numbers them:
+// 0 caption, 1 checking, 2 up to date, 3 new version found (download?),
+// 4 downloading, 5 download failed, 6 no connection, 7 install now?, 8 done.
+constexpr char CaptionKey[] = "0";
+constexpr char NoConnectionKey[] = "6";  // the stand-in never connects
+
 struct TProduct {
     std::string AppName;
     std::string AppVersion;
     std::string UpdateURL;
     std::string Caption = DefaultCaption;
+    std::string Outcome = NoDownloadText;
 };
 
 std::string OwnFolder()
@@ -76,17 +84,20 @@ TProduct ReadProduct(const std::string& folder)
         product.AppVersion = reader.Value(uninstlog::SecGeneral, uninstlog::KeyAppVersion, "");
         product.UpdateURL = reader.Value(uninstlog::SecGeneral, uninstlog::KeyUpdateURL, "");
     }
-    // [Updater] "0" is the caption; a setup writes an empty text when its language has none.
-    std::string caption = reader.Value(uninstlog::SecUpdater, "0", "");
+    // A setup writes an empty text where its language has none: the English one stays.
+    std::string caption = reader.Value(uninstlog::SecUpdater, CaptionKey, "");
     if (!caption.empty())
         product.Caption = caption;
+    std::string outcome = reader.Value(uninstlog::SecUpdater, NoConnectionKey, "");
+    if (!outcome.empty())
+        product.Outcome = outcome;
     return product;
 }
 
 std::string InformationText(const TProduct& product)
 {
     return "Product: " + product.AppName + "\r\nVersion: " + product.AppVersion +
-           "\r\nUpdate address: " + product.UpdateURL + "\r\n\r\n" + NoDownloadText;
+           "\r\nUpdate address: " + product.UpdateURL + "\r\n\r\n" + product.Outcome;
 }
 
 }  // namespace

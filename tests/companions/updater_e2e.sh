@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # The updater stand-in: "/S" ends at once with exit 0 and no window whatever ini
-# lies beside it; "/A" and no parameter show one information box and exit 0.
+# lies beside it; "/A" and no parameter show one information box and exit 0,
+# ending with the installed language's "no connection" text ([Updater] 6).
 #
 # usage: updater_e2e.sh PROCDRIVER UPDATER_EXE
 set -u
@@ -58,6 +59,16 @@ run installed "" --press '*' OK
 [ "$(boxes installed)" = 1 ] || fail "expected one box: $(cat "$work/installed.out")"
 grep -q '^BOX Check for Updates|Product: Two\\r\\nLines\\r\\nVersion: 3.0\\r\\nUpdate address: http://127.0.0.1/u\\r\\n' \
   "$work/installed.out" || fail "box: $(cat "$work/installed.out")"
+
+case_name=CheckSwitchSaysNoConnectionInTheInstalledLanguage
+copy_updater german
+printf '[Updater]\r\n0=Update f\xfcr Demo\r\n2=Demo ist aktuell.\r\n6=Der Update-Server ist nicht erreichbar.\r\n[General]\r\nAppName=Demo\r\nAppVersion=2.0\r\nUpdateURL=http://127.0.0.1/d\r\n' \
+  > "$work/german/Uninstall.ini"
+run german /A --press '*' OK
+[ "$rc" = 0 ] || fail "exit $rc, expected 0"
+[ "$(boxes german)" = 1 ] || fail "expected one box: $(cat "$work/german.out")"
+LC_ALL=C grep -q '^BOX Update f.r Demo|Product: Demo\\r\\nVersion: 2.0\\r\\nUpdate address: http://127.0.0.1/d\\r\\n\\r\\nDer Update-Server ist nicht erreichbar\.$' \
+  "$work/german.out" || fail "box: $(cat "$work/german.out")"
 
 case_name=NoIniShowsEmptyProduct
 run missing /A --press '*' OK

@@ -146,3 +146,27 @@ TEST_F(ToolsTest, SystemShortcutsOpenTheX86ProgramFolderAndProgramsAndFeatures)
     EXPECT_EQ(shell.Requests()[1].Parameters, "shell32.dll Control_RunDLL appwiz.cpl");
     EXPECT_FALSE(form.MainMenu().ItemEnabled(cmAddDownloader));
 }
+
+TEST_F(ToolsTest, DataFileStopsWhenTheOldArchiveIsHeld)
+{
+    TRecordingForm1& form = Start();
+    AppState().ProgramFolder = dir_ + "\\Program\\";
+    const std::string archive = dir_ + "\\Out\\data.zip";
+    Write(dir_ + "\\Program\\Data\\7za.exe", "MZ");
+    Write(archive, "old");
+    form.ESetupFile.SetText(dir_ + "\\Out\\setup.exe");
+    TDialogResponder dialogs;
+    HANDLE held = CreateFileA(archive.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(held, INVALID_HANDLE_VALUE);
+    TShellRecorder shell;
+    dialogs.Choose({dir_ + "\\Source"});
+    TExpectBoxes boxes({IDOK, IDOK});
+    form.CreateDataFile1Click();
+    CloseHandle(held);
+    ASSERT_EQ(boxes.Boxes().size(), 2u);
+    EXPECT_EQ(boxes.Boxes()[1].Text.rfind("Cannot delete file:\r\n" + archive + "\r\n\r\n", 0), 0u)
+        << boxes.Boxes()[1].Text;
+    EXPECT_TRUE(shell.Requests().empty());
+    EXPECT_EQ(Read(archive), "old");
+    EXPECT_EQ(form.ListFiles().Count(), 0);
+}

@@ -141,6 +141,17 @@ TEST_P(ShippedLanguage, IsPlainCp1252WithCrLf)
         EXPECT_FALSE(c == 0xC3 || c == 0xC2) << "a UTF-8 lead byte";
 }
 
+// The updater's texts by their numbers: only 3 (download it?) and 7 (install it
+// now?) ask, and 6 is the one about the connection.
+TEST_P(ShippedLanguage, UpdaterTextsFollowTheirNumbers)
+{
+    for (int key = 0; key <= 8; ++key) {
+        std::string text = Value(Path(), "Updater", std::to_string(key));
+        EXPECT_EQ(text.find('?') != std::string::npos, key == 3 || key == 7) << key << ": " << text;
+    }
+    EXPECT_NE(Value(Path(), "Updater", "6").find("Internet"), std::string::npos);
+}
+
 INSTANTIATE_TEST_SUITE_P(Both, ShippedLanguage, ::testing::Values("English", "Deutsch"));
 
 TEST(ShippedLanguages, CarryTheirWindowsLanguageIdsAndGermanLetters)

@@ -70,13 +70,13 @@ TEST_F(WizardRun, APackageWithoutLanguageFilesEndsWithCodeFour)
 
 TEST_F(WizardRun, SetupFontAndFontIniReachTheWindowTitlesAndCancel)
 {
-    std::string font = ReadWholeFile("Z:\\usr\\share\\fonts\\truetype\\dejavu\\DejaVuSans.ttf");
-    ASSERT_FALSE(font.empty()) << "fonts-dejavu-core is not installed";
+    std::string font = ReadWholeFile("Z:\\usr\\share\\wine\\fonts\\webdings.ttf");
+    ASSERT_FALSE(font.empty()) << "fonts-wine is not installed";
     ASSERT_EQ(Start("DialogWelcome=1\r\n", {"English"},
-                    {{"DejaVu Sans.ttf", font}, {"font.ini", "[Font]\r\nHeaderSize=14\r\nCharset=204\r\n"}}),
+                    {{"Webdings.ttf", font}, {"font.ini", "[Font]\r\nHeaderSize=14\r\nCharset=204\r\n"}}),
               -1);
-    EXPECT_STREQ(FontOf(form_.Label1).lfFaceName, "DejaVu Sans");
-    EXPECT_STREQ(FontOf(form_.Edit1).lfFaceName, "DejaVu Sans");
+    EXPECT_STREQ(FontOf(form_.Label1).lfFaceName, "Webdings");
+    EXPECT_STREQ(FontOf(form_.Edit1).lfFaceName, "Webdings");
     EXPECT_LT(FontOf(form_.Label1).lfHeight, FontOf(form_.Text1).lfHeight);  // 14 pt against 8 pt
     EXPECT_EQ(FontOf(form_.Text1).lfHeight, FontOf(form_.Edit1).lfHeight);
     const winlib::TControl* controls[] = {&form_.Label1, &form_.Text1, &form_.BtnCancel, &form_.Label4};
@@ -202,8 +202,13 @@ TEST_F(WizardRun, DestinationNeedsTwoCharactersAndEnterActsAsNext)
 TEST_F(WizardRun, TooLittleSpaceAsksAndNoKeepsThePageWithBrowseFocused)
 {
     fakes.FreeSpace = 1LL << 30;
+    char temp[MAX_PATH] = {};
+    GetTempPathA(MAX_PATH, temp);
+    const std::string marker = std::string(temp) + "wizard-stage1-" + std::to_string(GetCurrentProcessId()) + ".txt";
+    DeleteFileA(marker.c_str());
     ASSERT_EQ(Start("DialogDestinationFolder=1\r\nDialogProgramGroup=1\r\nFilesSize=-1294967296\r\n"
-                    "InstallationPath=C:\\App\r\n"),
+                    "InstallationPath=C:\\App\r\n[Commands]\r\n0=C:\\windows\\system32\\cmd.exe*?/c echo stage1> \"" +
+                    marker + "\"*?Hidden*?After Folder Select*?Yes*?All\r\n"),
               -1);
     EXPECT_EQ(form_.LSpaceRequired.Text(), "At least 2.79 GB of free disk space is required.");
     {
@@ -215,9 +220,12 @@ TEST_F(WizardRun, TooLittleSpaceAsksAndNoKeepsThePageWithBrowseFocused)
     }
     EXPECT_EQ(Page(), wpDestination);
     EXPECT_EQ(GetFocus(), form_.Button4.Handle());
+    EXPECT_FALSE(winlib::FileExists(marker));  // the folder's commands wait for a folder accepted
     TExpectBoxes yes({IDYES});
     Click(form_.BtnNext);
     EXPECT_EQ(Page(), wpProgramGroup);
+    EXPECT_TRUE(winlib::FileExists(marker));
+    DeleteFileA(marker.c_str());
 }
 
 TEST_F(WizardRun, BrowseAppendsTheLastFolderAndUpdatesTheFreeSpaceForTheNewDrive)
@@ -333,6 +341,9 @@ TEST_F(WizardRun, ACancelTheRunOutlivesShowsNoFinishedPageRunsNoActionsAndCleans
         EXPECT_FALSE(form.BtnCancel.Enabled());
         form.LTask.SetText("still running");  // the run goes on safely after the answer
         form.ProgressBar1.SetPosition(50);
+        TExpectBoxes none;  // the cancel is agreed: closing asks nothing more
+        SendMessageA(form.Handle(), WM_CLOSE, 0, 0);
+        EXPECT_TRUE(IsWindow(form.Handle()));
     };
     ASSERT_EQ(Start("DialogFinish=1\r\nLaunchFile=1\r\nLaunchFileChecked=1\r\nLaunchFileName=C:\\x.exe\r\n"), -1);
     Pump();

@@ -112,4 +112,35 @@ TEST(LanguageText, FormatsLiterallyAndFallsBackToDefaultsWithoutAFile)
     DeleteFileA(file.c_str());
 }
 
+// A key read in several places keeps each reader's default while the file lacks
+// it; the file's text serves every reader, and after the release the defaults
+// come back.
+TEST(LanguageText, EachReaderKeepsItsDefaultUntilTheFileHasTheKey)
+{
+    ::Setup() = TSetupState();
+    EXPECT_EQ(LanguageText(Lng("Install", 2)), "Installing files...");
+    EXPECT_EQ(LanguageText(Lng("Install", 2, TLngReader::InstallPage)), "");
+    EXPECT_EQ(LanguageText(Lng("Messages", 13, TLngReader::InstallRun), "C:\\x"), "");
+    EXPECT_EQ(LanguageText(Lng("Messages", 14), "C:\\x"), "Error creating file:\r\nC:\\x");
+    EXPECT_EQ(LanguageText(Lng("Messages", 14, TLngReader::UninstallLog), "C:\\u.ini"), "Unable to write to C:\\u.ini");
+    EXPECT_EQ(LanguageText(Lng("Messages", 18), "K: v"), "Error creating registry value:");
+    EXPECT_EQ(LanguageText(Lng("Messages", 18, TLngReader::Environment), "K: v"), "");
+    EXPECT_FALSE(LanguageFileOpen());
+
+    char path[MAX_PATH] = {};
+    GetTempPathA(MAX_PATH, path);
+    std::string file = std::string(path) + "wizard-readers-" + std::to_string(GetCurrentProcessId()) + ".lng";
+    WritePrivateProfileStringA("Messages", "13", "Kein Ordner: %s", file.c_str());
+    WritePrivateProfileStringA("DestinationFolder", "5", "Braucht %s (100%%)", file.c_str());
+    WritePrivateProfileStringA(nullptr, nullptr, nullptr, file.c_str());
+    ::Setup().LanguageIni = std::make_unique<winlib::TIniFile>(file);
+    EXPECT_TRUE(LanguageFileOpen());
+    EXPECT_EQ(LanguageText(Lng("Messages", 13), "C:\\x"), "Kein Ordner: C:\\x");
+    EXPECT_EQ(LanguageText(Lng("Messages", 13, TLngReader::InstallRun), "C:\\x"), "Kein Ordner: C:\\x");
+    EXPECT_EQ(LanguageText(Lng("DestinationFolder", 5), "12 MB"), "Braucht 12 MB (100%)");
+    ::Setup().LanguageIni.reset();
+    EXPECT_EQ(LanguageText(Lng("Messages", 13), "C:\\x"), "Error creating directory:");
+    DeleteFileA(file.c_str());
+}
+
 }  // namespace

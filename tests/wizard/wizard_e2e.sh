@@ -2,7 +2,8 @@
 # Built setups with the shipped language files, end to end: the language a silent
 # setup picks on a German and an English system (read back from an INI file it
 # writes), and a wizard whose pages are all off: it installs, launches the
-# program with its parameter, and ends by itself leaving no temp folder.
+# program with its parameter, and ends by itself leaving no temp folder; after a
+# failed action the same wizard ends with code 7 once the failure box is answered.
 #
 # usage: wizard_e2e.sh PROCDRIVER PKGTOOL ENGINE_DAT LANGUAGES_DIR PICTURES_DIR ARGLOG
 set -u
@@ -73,6 +74,19 @@ if ONE_LANGUAGE=1 package nopages "$common"$'LaunchFile=1\r\nLaunchFileChecked=1
   for _ in $(seq 1 100); do [ -s "$log" ] && grep -q '^END' "$log" && break; sleep 0.1; done
   grep -q '^ARG1 2 0 /x' "$log" 2>/dev/null || fail "argv.exe did not record /x: $(cat "$log" 2>/dev/null)"
   grep -qE '^(BOX) ' "$work/nopages/out" && fail "a box showed: $(cat "$work/nopages/out")"
+  no_tempdir
+fi
+
+# --- the same wizard after a failed action ends with code 7 ------------------------
+case_name="no pages, failed action"
+if ONE_LANGUAGE=1 package failed "$common"$'[INI]\r\n0=Q:\\no-such-drive\\x.ini*?S*?k*?v*?Yes*?No\r\n' \
+     --file "$(winpath "$arglog")" '<InstallDir>\argv.exe'; then
+  dir=$work/failed tmp=$(winpath "$work/failed/tmp")
+  wine "$driver" --env "TMP=$tmp" --env "TEMP=$tmp" --press '*' OK --timeout 60 -- "\"$(winpath "$dir/setup.exe")\"" \
+    </dev/null >"$dir/out" 2>&1
+  rc=$?
+  [ "$rc" = 7 ] || fail "exit code $rc: $(cat "$dir/out")"
+  [ "$(grep -c '^BOX ' "$dir/out")" = 1 ] || fail "expected the one failure box: $(cat "$dir/out")"
   no_tempdir
 fi
 
