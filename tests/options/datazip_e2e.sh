@@ -14,11 +14,6 @@ done
 for tool in unzip cmp diff; do command -v $tool >/dev/null || { echo "missing $tool"; exit 1; }; done
 source "$(dirname "${BASH_SOURCE[0]}")/../e2e/winpath.sh"
 source "$(dirname "${BASH_SOURCE[0]}")/e2e_project.sh"
-failures=0
-case_name=
-fail() { echo "FAIL [$case_name]: $*"; failures=$((failures + 1)); }
-# stop MESSAGE: a failure that leaves nothing meaningful to check after it.
-stop() { fail "$@"; exit "$failures"; }
 
 name=KinDataZipE2E
 work=$WINEPREFIX/drive_c/$name

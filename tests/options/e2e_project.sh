@@ -1,6 +1,12 @@
 # Sourced by the authoring end-to-end scripts: a small valid project file that
-# builds with KInstaller.exe /S.
-#
+# builds with KInstaller.exe /S, and the scripts' failure counting.
+
+failures=0
+case_name=
+fail() { echo "FAIL [$case_name]: $*"; failures=$((failures + 1)); }
+# stop MESSAGE: a failure that leaves nothing meaningful to check after it.
+stop() { fail "$@"; exit "$failures"; }
+
 # write_project FILE DIST_DIR KEY=VALUE...: [Setup] with the given values over
 # the defaults below (AppName, SetupFile, SourceFolder and GUID have none), the
 # pictures from DIST_DIR, and English as the one language. Lines end in CRLF.

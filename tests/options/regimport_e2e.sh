@@ -11,11 +11,6 @@ driver=$1 dist=$2
 for f in "$driver" "$dist/KInstaller.exe" "$dist/Data/Engine1.dat"; do [ -e "$f" ] || { echo "missing $f"; exit 1; }; done
 source "$(dirname "${BASH_SOURCE[0]}")/../e2e/winpath.sh"
 source "$(dirname "${BASH_SOURCE[0]}")/e2e_project.sh"
-failures=0
-case_name=
-fail() { echo "FAIL [$case_name]: $*"; failures=$((failures + 1)); }
-# stop MESSAGE: a failure that leaves nothing meaningful to check after it.
-stop() { fail "$@"; exit "$failures"; }
 
 name=KinRegImpE2E
 key="HKEY_CURRENT_USER\\Software\\$name"
