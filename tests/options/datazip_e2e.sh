@@ -54,13 +54,8 @@ grep -qF '<SetupTempDir>\7za.exe*?x "<CurrentDir>\data.zip" -o"<InstallDir>" -ao
 [ "$(setup_value "$work/p.zpf" Uninstall)" = 1 ] || fail "the uninstaller is not on"
 
 case_name="build and install"
-timeout 120 wine "$(winpath "$dist/KInstaller.exe")" /S "C:\\$name\\p.zpf" </dev/null >"$work/build.out" 2>&1
-rc=$?
-[ "$rc" = 0 ] || stop "build exit $rc: $(cat "$work/build.out")"
+build_and_install
 # After installing, the setup runs 7za.exe x "<CurrentDir>\data.zip" -o"<InstallDir>" -aoa.
-timeout 120 wine "C:\\$name\\out\\Setup.exe" /S </dev/null >"$work/setup.out" 2>&1
-rc=$?
-[ "$rc" = 0 ] || stop "setup exit $rc: $(cat "$work/setup.out")"
 [ -f "$app_dir/readme.txt" ] || fail "readme.txt not installed"
 
 case_name="unpacked data"

@@ -7,6 +7,18 @@ fail() { echo "FAIL [$case_name]: $*"; failures=$((failures + 1)); }
 # stop MESSAGE: a failure that leaves nothing meaningful to check after it.
 stop() { fail "$@"; exit "$failures"; }
 
+# build_and_install: builds C:\$name\p.zpf with KInstaller.exe /S (from $dist) and
+# runs its C:\$name\out\Setup.exe /S; either failing stops the script.
+build_and_install() {
+  local rc
+  timeout 120 wine "$(winpath "$dist/KInstaller.exe")" /S "C:\\$name\\p.zpf" </dev/null >"$work/build.out" 2>&1
+  rc=$?
+  [ "$rc" = 0 ] || stop "build exit $rc: $(cat "$work/build.out")"
+  timeout 120 wine "C:\\$name\\out\\Setup.exe" /S </dev/null >"$work/setup.out" 2>&1
+  rc=$?
+  [ "$rc" = 0 ] || stop "setup exit $rc: $(cat "$work/setup.out")"
+}
+
 # write_project FILE DIST_DIR KEY=VALUE...: [Setup] with the given values over
 # the defaults below (AppName, SetupFile, SourceFolder and GUID have none), the
 # pictures from DIST_DIR, and English as the one language. Lines end in CRLF.

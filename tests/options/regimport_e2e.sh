@@ -53,12 +53,7 @@ grep -c '^[0-9]*=HKEY_CURRENT_USER\\Software\\KinRegImpE2E\*?' "$work/p.zpf" >/d
 wine reg delete "$key" /f </dev/null >/dev/null 2>&1 || fail "reg delete"
 
 case_name="build and install"
-timeout 120 wine "$(winpath "$dist/KInstaller.exe")" /S "C:\\$name\\p.zpf" </dev/null >"$work/build.out" 2>&1
-rc=$?
-[ "$rc" = 0 ] || stop "build exit $rc: $(cat "$work/build.out")"
-timeout 120 wine "C:\\$name\\out\\Setup.exe" /S </dev/null >"$work/setup.out" 2>&1
-rc=$?
-[ "$rc" = 0 ] || stop "setup exit $rc: $(cat "$work/setup.out")"
+build_and_install
 [ -f "$app_dir/readme.txt" ] || fail "readme.txt not installed"
 
 # The package is not x64: its values go to the 32-bit view (HKCU\Software is one
