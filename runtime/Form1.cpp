@@ -3,6 +3,7 @@
 #include <commctrl.h>
 #include <shellapi.h>
 
+#include "runtime/SharedRoutines.h"
 #include "runtime/Startup.h"
 #include "winlib/Application.h"
 #include "winlib/OsError.h"
@@ -334,6 +335,9 @@ void TForm1::WireEvents()
         box->OnClick = [this] { FinishControlClick(); };
     for (TRadioButton& choice : RadioGroup1.Choice)
         choice.OnClick = [this] { FinishControlClick(); };
+    // A left click on a web address in the licence or the readme opens it.
+    for (winlib::TRichEdit* box : {&RichEdit1, &RichEdit2})
+        box->SetLinkOpener([](const std::string& link) { OpenDocument(link); });
     const winlib::TControl* enterFields[] = {&ComboLng, &Edit1, &ComboBox1};
     for (const winlib::TControl* field : enterFields) {
         SetWindowSubclass(field->Handle(), EnterKeyProc, 1, reinterpret_cast<DWORD_PTR>(this));

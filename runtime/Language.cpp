@@ -16,6 +16,7 @@
 #include "runtime/SetupState.h"
 #include "runtime/SharedRoutines.h"
 #include "runtime/Startup.h"
+#include "runtime/Wizard.h"
 #include "winlib/Application.h"
 #include "winlib/Path.h"
 
@@ -226,8 +227,13 @@ void ApplyLanguage(TForm1& form, const std::string& path)
 
 void TForm1::ComboLngChange()
 {
-    Setup().LanguageIni.reset();
+    TSetupState& s = Setup();
+    s.LanguageIni.reset();
     ApplyLanguage(*this, LanguagePath(ComboLng.Text()));
+    // ApplyLanguage gives Next its usual caption; on a language page that is the
+    // last before installing, Next still starts the installation.
+    if (s.CurrentPage == wpLanguage && LastPageBeforeInstalling(wpLanguage, s.PageEnabled))
+        BtnNext.SetText(LanguageText(Lng("Buttons", 3)));
     FocusIfPossible(ComboLng);
 }
 

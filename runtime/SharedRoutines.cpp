@@ -1,7 +1,6 @@
 #include "runtime/SharedRoutines.h"
 
 #include <windows.h>
-#include <shellapi.h>
 
 #include <climits>
 #include <cstdio>
@@ -9,6 +8,7 @@
 #include "runtime/Placeholders.h"
 #include "runtime/SetupState.h"
 #include "winlib/Path.h"
+#include "winlib/Shell.h"
 
 namespace {
 
@@ -203,7 +203,7 @@ void ShellOpenDocument(const std::string& target)
 {
     // The result is not checked: a document that does not open leaves the user
     // looking at the same page, which is the whole report there is to give.
-    ::ShellExecuteA(nullptr, nullptr, target.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
+    winlib::ShellOpen(nullptr, "", target);
 }
 
 void OpenDocument(const std::string& target)

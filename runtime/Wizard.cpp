@@ -120,6 +120,8 @@ int LandingPage(int page, bool forward, const bool (&enabled)[11])
     return page < 1 ? LandingPage(1, true, enabled) : page;
 }
 
+bool LastPageBeforeInstalling(int page, const bool (&enabled)[11]) { return !AnyEnabled(enabled, page + 1, 8); }
+
 std::string BrowseDestination(const std::string& current, const std::string& chosen, int mode)
 {
     std::string t = winlib::Trim(current);
@@ -208,7 +210,7 @@ void TForm1::ShowPage(int page, bool forward)
     BtnNext.SetText(LanguageText(Lng("Buttons", 1)));
     BtnCancel.SetText(LanguageText(Lng("Buttons", 2)));
     if (page < wpInstalling) {
-        if (!AnyEnabled(s.PageEnabled, page + 1, 8))
+        if (LastPageBeforeInstalling(page, s.PageEnabled))
             BtnNext.SetText(LanguageText(Lng("Buttons", 3)));
         if (!AnyEnabled(s.PageEnabled, 1, page - 1))
             BtnBack.Show(false);

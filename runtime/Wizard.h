@@ -7,6 +7,9 @@
 // The page ShowPage lands on from page going forward or back, with enabled[1..8]
 // (index 0 unused); 9 when forward passes the last enabled page. Below 1 is page 1.
 int LandingPage(int page, bool forward, const bool (&enabled)[11]);
+// Whether no page after page (up to 8) is enabled: Next there starts the
+// installation and reads [Buttons] 3.
+bool LastPageBeforeInstalling(int page, const bool (&enabled)[11]);
 
 // The destination after the folder browser chose chosen (mode 0: chosen + the
 // last folder of the current text, 1: chosen as it is, 2: its drive root).

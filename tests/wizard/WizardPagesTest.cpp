@@ -59,6 +59,17 @@ TEST_F(WizardRun, ChangingTheLanguageRenewsCaptionsAndPageOneAndRechecksTheAssoc
     EXPECT_EQ(GetFocus(), form_.ComboLng.Handle());
 }
 
+TEST_F(WizardRun, ALanguageSwitchOnTheLastPageBeforeInstallingKeepsTheInstallCaption)
+{
+    ASSERT_EQ(Start("", {"English", "Deutsch"}), -1);
+    ASSERT_EQ(Page(), wpLanguage);
+    EXPECT_EQ(form_.BtnNext.Text(), "&Install");
+    winlib::testing::ChooseItem(form_.ComboLng, 0);
+    EXPECT_EQ(form_.BtnNext.Text(), "&Installieren");
+    winlib::testing::ChooseItem(form_.ComboLng, 1);
+    EXPECT_EQ(form_.BtnNext.Text(), "&Install");
+}
+
 TEST_F(WizardRun, APackageWithoutLanguageFilesEndsWithCodeFour)
 {
     TExpectBoxes boxes({IDOK});
@@ -143,6 +154,30 @@ TEST_F(WizardRun, WithoutAcceptanceTheNoticeShowsAndNextReadsAgree)
     EXPECT_TRUE(form_.Label11.Visible());
     EXPECT_EQ(form_.BtnNext.Text(), "I &Agree");
     EXPECT_NE(RichText(form_.RichEdit1).find("English licence"), std::string::npos);
+}
+
+TEST_F(WizardRun, ALeftClickOnALinkInTheLicenceOpensItAndARightClickDoesNot)
+{
+    const std::string url = "http://example.invalid/terms";
+    ASSERT_EQ(Start("DialogLicense=1\r\n", {"English"}, {{"LEnglish.rtf", "{\\rtf1\\ansi Terms: " + url + " apply.\\par}"}}),
+              -1);
+    ASSERT_EQ(Page(), wpLicense);
+    ASSERT_TRUE(winlib::testing::UserCanReach(form_.RichEdit1.Handle()));
+    // The mouse goes to the link's middle, as a user's click would.
+    std::string text = RichText(form_.RichEdit1);
+    ASSERT_NE(text.find(url), std::string::npos) << text;
+    POINTL at = {};
+    SendMessageA(form_.RichEdit1.Handle(), EM_POSFROMCHAR, reinterpret_cast<WPARAM>(&at),
+                 static_cast<LPARAM>(text.find(url) + url.size() / 2));
+    LPARAM where = MAKELPARAM(at.x + 1, at.y + 3);
+    winlib::testing::TShellRecorder shell;
+    for (UINT down : {WM_RBUTTONDOWN, WM_LBUTTONDOWN}) {
+        SendMessageA(form_.RichEdit1.Handle(), down, down == WM_LBUTTONDOWN ? MK_LBUTTON : MK_RBUTTON, where);
+        SendMessageA(form_.RichEdit1.Handle(), down + 1, 0, where);
+    }
+    ASSERT_EQ(shell.Requests().size(), 1u);
+    EXPECT_EQ(shell.Requests()[0].File, url);
+    EXPECT_EQ(Page(), wpLicense);
 }
 
 TEST_F(WizardRun, RequiredFieldsOfBlanksKeepPageFiveWithoutAMessage)
