@@ -14,6 +14,7 @@
 #include "runtime/Commands.h"
 #include "runtime/Form1.h"
 #include "runtime/InstallActions.h"
+#include "runtime/InstallFolder.h"
 #include "runtime/Language.h"
 #include "runtime/Placeholders.h"
 #include "runtime/SetupState.h"
@@ -222,8 +223,8 @@ void TInstallRun::CheckCancel()
         Abort(secOk);
 }
 
-// Step 1, with the install folder checked: a bare drive or share root would
-// spread the product over it.
+// Step 1, with the install folder checked by the destination page's rule: a
+// drive or share root only when chosen, never one another product lives in.
 void TInstallRun::Start()
 {
     s_.CancelRequested = false;
@@ -232,7 +233,7 @@ void TInstallRun::Start()
     form_.Edit1.SetText(installDir_);
     form_.ProgressBar1.SetPosition(0);
     form_.LTask.SetText(TaskText(Lng("Install", 2)));
-    if (!IsRootedBelowRoot(installDir_)) {
+    if (!InstallFolderAccepted(form_)) {
         LogLine("Error dir: " + installDir_);
         ReportError(Lng("Messages", 13, TLngReader::InstallRun), installDir_);
         Abort(secInstallAborted);

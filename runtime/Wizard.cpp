@@ -12,6 +12,7 @@
 
 #include "runtime/Commands.h"
 #include "runtime/Form1.h"
+#include "runtime/InstallFolder.h"
 #include "runtime/InstallRun.h"
 #include "runtime/Language.h"
 #include "runtime/Placeholders.h"
@@ -515,9 +516,11 @@ bool TForm1::UserInfoComplete()
 
 bool TForm1::DestinationAccepted()
 {
-    std::string folder = winlib::Trim(Edit1.Text());
+    std::string folder = NormaliseInstallFolder(Edit1.Text());
     Edit1.SetText(folder);
-    if (folder.size() < 2) {
+    // Refused here is everything the install run would refuse, so that no folder
+    // accepted now fails after Install.
+    if (!InstallFolderAccepted(*this)) {
         winlib::ShowMessageBox(hwnd_, LanguageText(Lng("DestinationFolder", 1)), Caption(), MB_OK | MB_ICONWARNING);
         FocusIfPossible(Edit1);
         return false;

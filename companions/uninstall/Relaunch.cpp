@@ -222,7 +222,9 @@ int RunCopy(const std::string& installDir, bool silentSwitch, std::vector<std::s
 
 int RunFirstInstance(const std::string& selfPath, bool silentSwitch)
 {
-    std::string installDir = winlib::ExtractFileDir(selfPath);
+    // A drive root keeps its backslash in ExtractFileDir ("Q:\"); without it every
+    // join below names the file as the log does ("Q:\Uninstall.exe").
+    std::string installDir = winlib::ExcludeTrailingBackslash(winlib::ExtractFileDir(selfPath));
     TUninstallLogReader reader;
     if (!ReadLog(installDir, reader)) {
         ReportNoLog(reader, silentSwitch);

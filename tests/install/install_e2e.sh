@@ -149,6 +149,9 @@ bad negative_length 6 's/^0=([^?]*)\?\d+\?/0=$1?-5?/'
 bad past_the_end 6 's/^0=([^?]*)\?\d+\?/0=$1?99999999?/'
 bad no_install_folder 6 's/^InstallationPath=.*$/InstallationPath=\r/' "/S"
 bad relative_folder 6 "" "/S /P ab"
+# A root only when chosen: not one InstallationPath or a /P placeholder expands to.
+bad expanded_root 6 's/^InstallationPath=.*$/InstallationPath=<SystemDrive>\\\r/' "/S"
+bad p_expanded_root 6 "" "/S /P <SystemDrive>\\"
 
 case_name=empty_guid
 s=$work/$case_name/src; mkdir -p "$s"; echo one > "$s/a.txt"

@@ -234,6 +234,26 @@ TEST_F(WizardRun, DestinationNeedsTwoCharactersAndEnterActsAsNext)
     EXPECT_EQ(Page(), wpProgramGroup);
 }
 
+TEST_F(WizardRun, PageSixRefusesEveryFolderTheInstallRunWouldRefuseAndTakesADriveAsItsRoot)
+{
+    ASSERT_EQ(Start("DialogDestinationFolder=1\r\nDialogProgramGroup=1\r\nProgramGroup=App\r\n"
+                    "InstallationPath=C:\\App\r\n"),
+              -1);
+    for (const char* typed : {"MyApp", "\\App", "C:App", "\\\\x", "\\\\x\\"}) {
+        TExpectBoxes boxes({IDOK});
+        Type(form_.Edit1, typed);
+        Click(form_.BtnNext);
+        ASSERT_EQ(boxes.Boxes().size(), 1u) << typed;
+        EXPECT_EQ(boxes.Boxes()[0].Text, "Please choose the folder where App will be installed.");
+        EXPECT_EQ(Page(), wpDestination) << typed;
+        EXPECT_EQ(GetFocus(), form_.Edit1.Handle()) << typed;
+    }
+    Type(form_.Edit1, "C:");
+    Click(form_.BtnNext);
+    EXPECT_EQ(Page(), wpProgramGroup);
+    EXPECT_EQ(form_.Edit1.Text(), "C:\\");
+}
+
 TEST_F(WizardRun, TooLittleSpaceAsksAndNoKeepsThePageWithBrowseFocused)
 {
     fakes.FreeSpace = 1LL << 30;

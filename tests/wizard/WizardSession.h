@@ -9,6 +9,7 @@
 
 #include <map>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "cabinet/CabWriter.h"
@@ -51,6 +52,9 @@ public:
     std::string HeaderPicture = std::string(WIZARD_FIXTURES) + "\\qzheader.bmp";
     // The [Setup] AppName and AppVersion every package's script starts with.
     std::string AppName = "App", AppVersion = "1.0";
+    // Files the package installs, each in a cabinet of its own: target (with
+    // placeholders) and bytes. With none, the package installs nothing.
+    std::vector<std::pair<std::string, std::string>> Files;
 
 protected:
     // Fresh state and fakes, the replaced steps in place, the hidden window made.
@@ -102,11 +106,26 @@ protected:
             sources.push_back(path);
             return path;
         };
+        // The files' cabinets lie between the engine and the setup cabinet.
+        std::string fileCabinets, filesSection;
+        for (size_t i = 0; i < Files.size(); ++i) {
+            const std::string name = winlib::ExtractFileName(Files[i].first);
+            TSTCabWriter writer;
+            writer.Open(cabinet);
+            writer.AddFile(add(name, Files[i].second), name, false);
+            writer.Close(true);
+            std::string one = ReadWholeFile(cabinet);
+            fileCabinets += one;
+            filesSection += std::to_string(i) + "=" + Files[i].first + "?" + std::to_string(one.size()) + "?Overwrite?Yes\r\n";
+        }
+        std::string filesCount = "FilesCount=" + std::to_string(Files.size()) + "\r\n";
+        if (!Files.empty())
+            filesSection = "\r\n[Files]\r\n" + filesSection;
         {
             TSTCabWriter writer;
             writer.Open(cabinet);
             writer.AddFile(add("qzsetup.ini", "[Setup]\r\nAppName=" + AppName + "\r\nAppVersion=" + AppVersion +
-                                                  "\r\nEngineSize=400000\r\n" + script),
+                                                  "\r\nEngineSize=400000\r\n" + filesCount + script + filesSection),
                            "qzsetup.ini", false);
             for (const std::string& language : languages)
                 writer.AddFile(std::string(LANGUAGES_DIR) + "\\" + language + ".lng", language + "qz.lng", false);
@@ -121,7 +140,8 @@ protected:
         for (const std::string& s : sources)
             DeleteFileA(s.c_str());
         std::string package = ScratchName("wizsetup") + ".exe";
-        WriteWholeFile(package, std::string(400000, '\0') + cab + Trailer(Digits10(static_cast<long long>(cab.size()))));
+        WriteWholeFile(package, std::string(400000, '\0') + fileCabinets + cab +
+                                    Trailer(Digits10(static_cast<long long>(cab.size()))));
         files_.push_back(package);
         return package;
     }
