@@ -86,11 +86,17 @@ bool EffectiveKey(const TRegKeyName& name, std::string& key)
     return true;
 }
 
-bool DeepEnough(const TRegKeyName& name, const std::string& key)
+// Keys go with their subtree, so they must lie two levels below HKLM, HKCU and
+// HKU\<SID> (one below HKCR, where each extension and class is its own key).
+bool DeepEnoughToDelete(const TRegKeyName& name, const std::string& key)
 {
     size_t levels = SplitPath(key, "\\").size();
     return name.Root == HKEY_CLASSES_ROOT ? levels >= 1 : levels >= 2;
 }
+
+// A value touches nothing else, so one level suffices: per-user variables live
+// in HKCU\Environment.
+bool DeepEnoughForValues(const std::string& key) { return !SplitPath(key, "\\").empty(); }
 
 }  // namespace
 
@@ -147,14 +153,14 @@ bool IsSafeKeyForValues(const std::string& fullName)
 {
     TRegKeyName name;
     std::string key;
-    return ParseRegKeyName(fullName, name) && EffectiveKey(name, key) && DeepEnough(name, key);
+    return ParseRegKeyName(fullName, name) && EffectiveKey(name, key) && DeepEnoughForValues(key);
 }
 
 bool IsSafeKeyToDelete(const std::string& fullName)
 {
     TRegKeyName name;
     std::string key;
-    if (!ParseRegKeyName(fullName, name) || !EffectiveKey(name, key) || !DeepEnough(name, key))
+    if (!ParseRegKeyName(fullName, name) || !EffectiveKey(name, key) || !DeepEnoughToDelete(name, key))
         return false;
     if (name.Root == HKEY_CLASSES_ROOT) {
         std::string relative = key;
@@ -172,6 +178,15 @@ bool IsSafeKeyToDelete(const std::string& fullName)
             return false;
     }
     return true;
+}
+
+bool IsKeyDeletedOnlyWhenEmpty(const std::string& fullName)
+{
+    TRegKeyName name;
+    std::string key;
+    if (!ParseRegKeyName(fullName, name) || name.Root == HKEY_CLASSES_ROOT || !EffectiveKey(name, key))
+        return false;
+    return winlib::SameText(key, ProtectedKeys[0]) || winlib::SameText(key, ProtectedKeys[1]);
 }
 
 bool RemoveEnvEntries(std::string& value, const std::string& added)
