@@ -3,17 +3,19 @@
 # installation (Add/Remove entry under HKCU) of an x64 package whose actions
 # write a value one level below HKCU (HKCU\Environment), associate the existing
 # extension txt (whose command is REG_EXPAND_SZ, as on Windows), write a quoted
-# INI value, register a type library and set the wallpaper; one registry row
+# INI value, register a type library and a COM server, make a shortcut, change
+# the environment (PATH append, a new and an existing variable), write a value
+# under new keys and set the wallpaper; one registry row
 # names a bare root (HKCU\) and one file a target without a file name: both
 # fail their record, without a box. The type library is unregistered by hand
 # before uninstalling. Uninstall.exe /S must then answer 0 and every state in
 # the table below, queried with `wine reg query` in both views, must be what it
 # was before the setup ran.
 #
-# usage: uninstall_e2e.sh PKGTOOL PROCDRIVER DIST_DATA KZTEST_TLB TESTPROC FIXTURES_DIR
+# usage: uninstall_e2e.sh PKGTOOL PROCDRIVER DIST_DATA KZTEST_TLB KZCOM_DLL TESTPROC FIXTURES_DIR
 set -u
-pkgtool=$1 driver=$2 data=$3 tlb=$4 testproc=$5 fixtures=$6
-for f in "$pkgtool" "$driver" "$data/Engine2.dat" "$data/Uninstall2.exe" "$tlb" "$testproc" "$fixtures/Englishqz.lng"; do
+pkgtool=$1 driver=$2 data=$3 tlb=$4 kzcom=$5 testproc=$6 fixtures=$7
+for f in "$pkgtool" "$driver" "$data/Engine2.dat" "$data/Uninstall2.exe" "$tlb" "$kzcom" "$testproc" "$fixtures/Englishqz.lng"; do
   [ -e "$f" ] || { echo "missing $f"; exit 1; }
 done
 
@@ -29,6 +31,7 @@ reg_add() { wine reg add "$@" /f </dev/null >/dev/null 2>&1 || fail "reg add $*"
 guid='{6E0B3C61-0000-4000-8000-0000000000E2}'
 libid='{6E0B3C52-9D1A-4F7E-8B25-3A4C5D6E7F81}'
 desk='HKCU\Control Panel\Desktop'
+envkey='HKLM\System\CurrentControlSet\Control\Session Manager\Environment'
 unlist='HKCU\Software\Microsoft\Windows\CurrentVersion\Uninstall'
 app=$work/App
 wapp=$(winpath "$app")
@@ -49,10 +52,16 @@ restore() {
   done
   [ -s "$work/desk.reg" ] && wine reg import "$(winpath "$work/desk.reg")" </dev/null >/dev/null 2>&1
   reg_delete 'HKCU\Environment' /v KZT_USERVAR
+  reg_delete 'HKCU\Software\KzTU' /reg:64; reg_delete 'HKCU\Software\KzTestCom' /reg:64
+  reg_delete "$envkey" /v KZT_UNEW /reg:64; reg_delete "$envkey" /v KZT_UOLD /reg:64
+  [ -n "${old_path:-}" ] && reg_add "$envkey" /v PATH /t "${old_path%% *}" /d "${old_path#* }" /reg:64
   reg_delete 'HKCU' /v KzTRootOnly
   reg_delete "$unlist\\$guid"
 }
 trap 'restore; rm -rf "$work"' EXIT
+
+old_path=$(w reg query "$envkey" /v PATH /reg:64 | sed -nE 's/^ +PATH +(REG_[A-Z_]+) +/\1 /p')
+reg_add "$envkey" /v KZT_UOLD /d old /reg:64
 
 # Windows' own txt association: the setup overwrites all four default values.
 # (Wine's prefix has no HKCR\.txt, and a REG_SZ command.)
@@ -77,6 +86,9 @@ states=(
   'HKCR\txtfile|64|/s'
   'HKCR\txtfile|32|/s'
   'HKCU\Environment|64|'
+  "$envkey|64|"
+  'HKCU\Software\KzTU|64|/s'
+  'HKCU\Software\KzTestCom|64|/s'
   'HKCU|64|'
   "$desk|64|"
   "HKCR\TypeLib\$libid|64|/s"
@@ -110,6 +122,13 @@ ShowAddRemove=1
 [Registry]
 0=HKCU\\Environment*?KZT_USERVAR*?REG_SZ*?uv*?Yes*?Yes
 1=HKCU\\*?KzTRootOnly*?REG_SZ*?x*?Yes*?Yes
+2=HKCU\\Software\\KzTU\\A\\B*?v*?REG_DWORD*?7*?Yes*?Yes
+[Shortcuts]
+0=<InstallDir>\\Links\\app.lnk*?<InstallDir>\\app.exe*?KzT*?*?*?*?0*?Normal
+[Environments]
+0=PATH*?C:\\KzTU*?APPEND*?Yes
+1=KZT_UNEW*?new*?OVERWRITE*?Yes
+2=KZT_UOLD*?changed*?OVERWRITE*?Yes
 [Extensions]
 0=txt*?<InstallDir>\\app.exe*?KzT text*?*?0
 [INI]
@@ -117,11 +136,13 @@ ShowAddRemove=1
 [Others]
 0=TYPE LIBRARY*?<InstallDir>\\kztest.tlb*?No
 1=WALLPAPER*?<InstallDir>\\wall.bmp*?No
+2=DLL/ACTIVEX*?<InstallDir>\\kzcom.dll*?No
 INI
 wine "$pkgtool" package --engine "$(winpath "$data/Engine2.dat")" --script "$(winpath "$src/qzsetup.ini")" \
   --out "$(winpath "$work/setup.exe")" \
   --file "$(winpath "$src/app.exe")" '<InstallDir>\app.exe' \
   --file "$(winpath "$tlb")" '<InstallDir>\kztest.tlb' \
+  --file "$(winpath "$kzcom")" '<InstallDir>\kzcom.dll' \
   --file "$(winpath "$fixtures/qzwizard.bmp")" '<InstallDir>\wall.bmp' \
   --file "$(winpath "$src/app.exe")" '<InstallDir>\sub\' \
   --uninstaller "$(winpath "$data/Uninstall2.exe")" \
@@ -153,6 +174,11 @@ command=$(w reg query 'HKCR\txtfile\shell\open\command' /ve /reg:64 | sed -nE 's
 grep -qi '^\[AssociationValues\]' "$app/Uninstall.ini" 2>/dev/null || fail "no [AssociationValues] in Uninstall.ini"
 wine reg query "$unlist\\$guid" </dev/null >/dev/null 2>&1 || fail "no Add/Remove entry under HKCU"
 wine reg query "HKCR\\TypeLib\\$libid" /reg:64 </dev/null >/dev/null 2>&1 || fail "type library not registered"
+w reg query "$envkey" /v PATH /reg:64 | grep -q ';C:\\KzTU$' || fail "PATH not appended"
+[ -f "$app/Links/app.lnk" ] || fail "no shortcut"
+for key in 'HKCU\Software\KzTU\A\B' 'HKCU\Software\KzTestCom'; do
+  wine reg query "$key" </dev/null >/dev/null 2>&1 || fail "no $key after install"
+done
 
 # The type library goes before the uninstaller comes: nothing left to undo is no error.
 reg_delete "HKCR\\TypeLib\\$libid" /reg:64
