@@ -40,9 +40,11 @@ const TRootName RootNames[] = {
 
 // Keys that hold other products' data or the system's, relative to HKLM, HKCU or
 // HKU\<SID>. Neither these nor their ancestors are ever deleted.
+const char UninstallList[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall";
+const char UninstallList32[] = "SOFTWARE\\Wow6432Node\\Microsoft\\Windows\\CurrentVersion\\Uninstall";
 const char* const ProtectedKeys[] = {
-    "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall",
-    "SOFTWARE\\Wow6432Node\\Microsoft\\Windows\\CurrentVersion\\Uninstall",
+    UninstallList,
+    UninstallList32,
     "SOFTWARE\\Classes",
     "SOFTWARE\\Wow6432Node",
     "SOFTWARE\\Wow6432Node\\Classes",
@@ -186,7 +188,7 @@ bool IsKeyDeletedOnlyWhenEmpty(const std::string& fullName)
     std::string key;
     if (!ParseRegKeyName(fullName, name) || name.Root == HKEY_CLASSES_ROOT || !EffectiveKey(name, key))
         return false;
-    return winlib::SameText(key, ProtectedKeys[0]) || winlib::SameText(key, ProtectedKeys[1]);
+    return winlib::SameText(key, UninstallList) || winlib::SameText(key, UninstallList32);
 }
 
 bool RemoveEnvEntries(std::string& value, const std::string& added)
