@@ -1,29 +1,30 @@
 #!/usr/bin/env bash
-# What a setup recorded, the installed uninstaller takes back: a per-user
-# installation (Add/Remove entry under HKCU) of an x64 package whose actions
+# What a setup recorded, the installed uninstaller takes back: a project built
+# with KInstaller.exe /S, a per-user installation (Add/Remove entry under HKCU)
+# of an x64 package whose actions
 # write a value one level below HKCU (HKCU\Environment), associate the existing
 # extension txt (whose command is REG_EXPAND_SZ, as on Windows), write a quoted
 # INI value, register a type library and a COM server, make a shortcut, change
 # the environment (PATH append, a new and an existing variable), write a value
-# under new keys and set the wallpaper; one registry row
-# names a bare root (HKCU\) and one file a target without a file name: both
-# fail their record, without a box. The type library is unregistered by hand
+# under new keys and set the wallpaper; one registry row names a bare root
+# (HKCU\) and fails without a box. The type library is unregistered by hand
 # before uninstalling. Uninstall.exe /S must then answer 0 and every state in
 # the table below, queried with `wine reg query` in both views, must be what it
 # was before the setup ran.
+# Last, a package the builder would now refuse (made with pkgtool): a [Files]
+# record whose target has no file name fails without a box.
 #
-# usage: uninstall_e2e.sh PKGTOOL PROCDRIVER DIST_DATA KZTEST_TLB KZCOM_DLL TESTPROC FIXTURES_DIR
+# usage: uninstall_e2e.sh PKGTOOL PROCDRIVER DIST_DIR KZTEST_TLB KZCOM_DLL TESTPROC FIXTURES_DIR
 set -u
-pkgtool=$1 driver=$2 data=$3 tlb=$4 kzcom=$5 testproc=$6 fixtures=$7
-for f in "$pkgtool" "$driver" "$data/Engine2.dat" "$data/Uninstall2.exe" "$tlb" "$kzcom" "$testproc" "$fixtures/Englishqz.lng"; do
+pkgtool=$1 driver=$2 dist=$3 tlb=$4 kzcom=$5 testproc=$6 fixtures=$7
+data=$dist/Data
+for f in "$pkgtool" "$driver" "$dist/KInstaller.exe" "$data/Engine2.dat" "$tlb" "$kzcom" "$testproc" "$fixtures/Englishqz.lng"; do
   [ -e "$f" ] || { echo "missing $f"; exit 1; }
 done
 
 work=$(mktemp -d "$WINEPREFIX/drive_c/uninst-e2e.XXXXXX")
-failures=0
-case_name=
-fail() { echo "FAIL [$case_name]: $*"; failures=$((failures + 1)); }
 source "$(dirname "${BASH_SOURCE[0]}")/../e2e/winpath.sh"
+source "$(dirname "${BASH_SOURCE[0]}")/../options/e2e_project.sh"  # write_project, fail
 w() { wine "$@" </dev/null 2>/dev/null | tr -d '\r'; }
 reg_delete() { wine reg delete "$@" /f </dev/null >/dev/null 2>&1; }
 reg_add() { wine reg add "$@" /f </dev/null >/dev/null 2>&1 || fail "reg add $*"; }
@@ -103,68 +104,41 @@ snapshot() {  # DIR
 }
 snapshot "$work/before"
 
-# ---- the package ---------------------------------------------------------------
-src=$work/src; mkdir -p "$src" "$work/tmp"
-echo app > "$src/app.exe"
-cat > "$src/qzsetup.ini" <<INI
-[Setup]
-AppName=KzT Uninst
-AppVersion=1.0
-GUID=$guid
-DefaultLanguage=English
-x64=1
-Admin=0
-InstallLevel=0
-InstallationPath=$wapp
-Uninstall=1
-SilentUninstall=1
-ShowAddRemove=1
-[Registry]
-0=HKCU\\Environment*?KZT_USERVAR*?REG_SZ*?uv*?Yes*?Yes
-1=HKCU\\*?KzTRootOnly*?REG_SZ*?x*?Yes*?Yes
-2=HKCU\\Software\\KzTU\\A\\B*?v*?REG_DWORD*?7*?Yes*?Yes
-[Shortcuts]
-0=<InstallDir>\\Links\\app.lnk*?<InstallDir>\\app.exe*?KzT*?*?*?*?0*?Normal
-[Environments]
-0=PATH*?C:\\KzTU*?APPEND*?Yes
-1=KZT_UNEW*?new*?OVERWRITE*?Yes
-2=KZT_UOLD*?changed*?OVERWRITE*?Yes
-[Extensions]
-0=txt*?<InstallDir>\\app.exe*?KzT text*?*?0
-[INI]
-0=<InstallDir>\\q.ini*?S*?Cmd*?"C:\\a b\\a.txt"*?Yes*?Yes
-[Others]
-0=TYPE LIBRARY*?<InstallDir>\\kztest.tlb*?No
-1=WALLPAPER*?<InstallDir>\\wall.bmp*?No
-2=DLL/ACTIVEX*?<InstallDir>\\kzcom.dll*?No
-INI
-wine "$pkgtool" package --engine "$(winpath "$data/Engine2.dat")" --script "$(winpath "$src/qzsetup.ini")" \
-  --out "$(winpath "$work/setup.exe")" \
-  --file "$(winpath "$src/app.exe")" '<InstallDir>\app.exe' \
-  --file "$(winpath "$tlb")" '<InstallDir>\kztest.tlb' \
-  --file "$(winpath "$kzcom")" '<InstallDir>\kzcom.dll' \
-  --file "$(winpath "$fixtures/qzwizard.bmp")" '<InstallDir>\wall.bmp' \
-  --file "$(winpath "$src/app.exe")" '<InstallDir>\sub\' \
-  --uninstaller "$(winpath "$data/Uninstall2.exe")" \
-  --member "$(winpath "$fixtures/Englishqz.lng")" Englishqz.lng \
-  --member "$(winpath "$fixtures/qzwizard.bmp")" qzwizard.bmp \
-  --member "$(winpath "$fixtures/qzheader.bmp")" qzheader.bmp </dev/null > "$work/pkg.out" 2>&1 \
-  || { echo "pkgtool: $(cat "$work/pkg.out")"; exit 1; }
+# ---- the project, built with KInstaller.exe /S -------------------------------------
+mkdir -p "$work/files" "$work/out" "$work/tmp"
+echo app > "$work/files/app.exe"
+cp "$tlb" "$work/files/kztest.tlb"
+cp "$kzcom" "$work/files/kzcom.dll"
+cp "$fixtures/qzwizard.bmp" "$work/files/wall.bmp"
+wwork=$(winpath "$work")
+write_project "$work/p.zpf" "$dist" GUID="$guid" AppName='KzT Uninst' SetupFile="$wwork\\out\\Setup.exe" \
+  SourceFolder="$wwork\\files" x64=1 Admin=0 InstallLevel=0 InstallationPath="$wapp" Uninstall=1 ShowAddRemove=1
+printf '%s\r\n' '[Registry]' \
+  '0=HKCU\Environment*?KZT_USERVAR*?REG_SZ*?uv*?Yes*?Yes' \
+  '1=HKCU\*?KzTRootOnly*?REG_SZ*?x*?Yes*?Yes' \
+  '2=HKCU\Software\KzTU\A\B*?v*?REG_DWORD*?7*?Yes*?Yes' \
+  '[Shortcuts]' '0=<InstallDir>\Links*?app*?<InstallDir>\app.exe*?KzT*?*?*?*?0*?Normal' \
+  '[Environments]' '0=PATH*?C:\KzTU*?APPEND*?Yes' '1=KZT_UNEW*?new*?OVERWRITE*?Yes' '2=KZT_UOLD*?changed*?OVERWRITE*?Yes' \
+  '[Extensions]' '0=txt*?<InstallDir>\app.exe*?KzT text*?*?0' \
+  '[INI]' '0=<InstallDir>\q.ini*?S*?Cmd*?"C:\a b\a.txt"*?Yes*?Yes' \
+  '[Others]' '0=TYPE LIBRARY*?<InstallDir>\kztest.tlb*?No' '1=WALLPAPER*?<InstallDir>\wall.bmp*?No' \
+  '2=DLL/ACTIVEX*?<InstallDir>\kzcom.dll*?No' >> "$work/p.zpf"
+timeout 120 wine "$dist/KInstaller.exe" /S "$wwork\\p.zpf" </dev/null > "$work/build.out" 2>&1 \
+  || { echo "KInstaller.exe /S: $(cat "$work/build.out")"; exit 1; }
 
 drive() {  # CMDLINE: under TMP=TEMP=$work/tmp; exit code in rc
   local wtmp; wtmp=$(winpath "$work/tmp")
-  wine "$driver" --timeout 90 --env "TMP=$wtmp" --env "TEMP=$wtmp" -- "$1" </dev/null > "$work/out" 2>&1
+  wine "$driver" --timeout 90 --env "TMP=$wtmp" --env "TEMP=$wtmp" -- "$1" </dev/null > "$work/driver.out" 2>&1
   rc=$?
 }
 
 # ---- install ---------------------------------------------------------------------
 case_name=install
-drive "\"$(winpath "$work/setup.exe")\" /S /L"
+drive "\"$wwork\\out\\Setup.exe\" /S /L"
 [ "$rc" = 7 ] || fail "setup exit code $rc, expected 7 (the bare root is an error)"
 log=$(tr -d '\r' < "$work/tmp/QZSETUPLOG.TXT" 2>/dev/null)
 grep -qxF 'Error registry key: HKEY_CURRENT_USER\' <<<"$log" || fail "no error line for the bare root: $log"
-grep -qxF "Error file: $wapp\\sub\\" <<<"$log" || fail "no error line for the target without a file name"
-! grep -q '^BOX ' "$work/out" || fail "a silent setup showed $(grep '^BOX ' "$work/out")"
+! grep -q '^BOX ' "$work/driver.out" || fail "a silent setup showed $(grep '^BOX ' "$work/driver.out")"
 ! w reg query HKCU /v KzTRootOnly | grep -q KzTRootOnly || fail "a value was written at the root of HKCU"
 [ "$(w reg query 'HKCU\Environment' /v KZT_USERVAR | sed -nE 's/^ +KZT_USERVAR +REG_SZ +//p')" = uv ] \
   || fail "HKCU\\Environment KZT_USERVAR not written"
@@ -198,5 +172,27 @@ done
 [ "$unlist_was_there" = 1 ] || ! wine reg query "$unlist" </dev/null >/dev/null 2>&1 || fail "the Uninstall list the setup created stays"
 
 rm -rf "$work"/tmp/QZUN*
+
+# ---- a [Files] record without a file name ------------------------------------------
+case_name=no_file_name
+printf '[Setup]\r\nAppName=KzT NoName\r\nAppVersion=1.0\r\nDefaultLanguage=English\r\nInstallationPath=%s\r\n' \
+  "$wapp" > "$work/noname.ini"
+wine "$pkgtool" package --engine "$(winpath "$data/Engine2.dat")" --script "$(winpath "$work/noname.ini")" \
+  --out "$(winpath "$work/noname.exe")" \
+  --file "$(winpath "$work/files/app.exe")" '<InstallDir>\sub\' \
+  --file "$(winpath "$work/files/app.exe")" '<InstallDir>\app.exe' \
+  --member "$(winpath "$fixtures/Englishqz.lng")" Englishqz.lng \
+  --member "$(winpath "$fixtures/qzwizard.bmp")" qzwizard.bmp \
+  --member "$(winpath "$fixtures/qzheader.bmp")" qzheader.bmp </dev/null > "$work/pkg.out" 2>&1 \
+  || fail "pkgtool: $(cat "$work/pkg.out")"
+rm -f "$work/tmp/QZSETUPLOG.TXT"
+drive "\"$(winpath "$work/noname.exe")\" /S /L"
+[ "$rc" = 7 ] || fail "setup exit code $rc, expected 7"
+grep -qxF "Error file: $wapp\\sub\\" <(tr -d '\r' < "$work/tmp/QZSETUPLOG.TXT" 2>/dev/null) \
+  || fail "no error line for the target without a file name"
+! grep -q '^BOX ' "$work/driver.out" || fail "a silent setup showed $(grep '^BOX ' "$work/driver.out")"
+[ -f "$app/app.exe" ] || fail "the record after it was not installed"
+rm -rf "$app"
+
 [ $failures -eq 0 ] && echo "uninstall_e2e: all cases passed"
 exit $((failures > 0))
