@@ -159,6 +159,19 @@ void TBuild::CheckStoredNames(const std::vector<TSetupMember>& members)
             fixed.count(key) != 0 || !temp.insert(key).second)
             FailCompressing(member.Source, "\r\n\r\nInvalid or duplicate file name: " + member.Name);
     }
+    // A row must name a file: "<InstallDir>\sub\" has no name to store, and the
+    // setup temp folder is one flat folder ("<SetupTempDir>\sub\x" cannot be made).
+    const std::string tempDir = "<SETUPTEMPDIR>";
+    for (const TBuildFileRow& row : project_.AdditionalFiles) {
+        std::string name = StoredFileName(row.InstallTo);
+        if (IsSetupTempRow(row.InstallTo)) {
+            name = row.InstallTo.substr(winlib::UpperCase(row.InstallTo).find(tempDir) + tempDir.size());
+            if (!name.empty() && name.front() == '\\')
+                name.erase(0, 1);
+        }
+        if (name.empty() || name.find('\\') != std::string::npos)
+            FailCompressing(row.Source, "\r\n\r\nInvalid or duplicate file name: " + name);
+    }
 }
 
 void TBuild::StartPackage()

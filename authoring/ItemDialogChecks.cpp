@@ -34,6 +34,9 @@ bool HasKnownRegistryRoot(const std::string& key)
     if (slash == std::string::npos)
         return false;
     std::string root = key.substr(0, slash);
+    // A root alone ("HKCU\") would put the value at the top of the hive.
+    if (key.find_first_not_of('\\', slash) == std::string::npos)
+        return false;
     for (const char* known : roots)
         if (winlib::SameText(root, known))
             return true;

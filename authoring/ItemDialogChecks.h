@@ -12,7 +12,8 @@ bool IsInteger32(const std::string& text);
 bool IsHexByteList(const std::string& text);
 
 // A registry key the setup can place: a root it knows (long or short form, any
-// case) followed by "\". Any other root lands under HKEY_CURRENT_USER.
+// case) followed by "\" and a key below it. Any other root lands under
+// HKEY_CURRENT_USER.
 bool HasKnownRegistryRoot(const std::string& key);
 
 // A variable name: "<" ... ">", at least three characters.

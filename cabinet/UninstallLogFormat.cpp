@@ -324,4 +324,87 @@ TUninstallLogReader TUninstallLogWriter::Read() const
     return TUninstallLogReader::FromFile(fileName_);
 }
 
+// ---- [AssociationValues] ----------------------------------------------------------
+
+namespace {
+
+// Every field, empty ones included (a record's data may be empty or hold a line break).
+std::vector<std::string> SplitAll(const std::string& text, const std::string& separator)
+{
+    std::vector<std::string> parts;
+    size_t start = 0;
+    for (;;) {
+        size_t end = text.find(separator, start);
+        parts.push_back(text.substr(start, end == std::string::npos ? std::string::npos : end - start));
+        if (end == std::string::npos)
+            return parts;
+        start = end + separator.size();
+    }
+}
+
+}  // namespace
+
+bool IsAssociationValueKey(const std::string& key)
+{
+    std::vector<std::string> parts = SplitAll(key, "\\");
+    for (const std::string& part : parts)
+        if (part.empty() || part == "." || part == "..")
+            return false;
+    const std::string& first = parts[0];
+    if (first[0] == '.')
+        return parts.size() == 1 && first.size() > 1;
+    // The class the association names: the extension + "file".
+    const std::string suffix = "file";
+    if (first.size() <= suffix.size() || !winlib::SameText(first.substr(first.size() - suffix.size()), suffix))
+        return false;
+    if (parts.size() == 1)
+        return true;
+    std::string rest = key.substr(first.size() + 1);
+    return winlib::SameText(rest, "DefaultIcon") || winlib::SameText(rest, "shell\\open\\command");
+}
+
+std::string FormatAssociationValue(const TAssociationValue& value)
+{
+    return std::string(AssocRoot) + "\\" + value.Key + FieldSeparator + value.Written + FieldSeparator +
+           value.TypeBefore + FieldSeparator + value.DataBefore;
+}
+
+bool ParseAssociationValue(const std::string& record, TAssociationValue& value)
+{
+    std::vector<std::string> f = SplitAll(record, FieldSeparator);
+    const std::string root = std::string(AssocRoot) + "\\";
+    if (f.size() != 4 || f[0].size() <= root.size() || !winlib::SameText(f[0].substr(0, root.size()), root))
+        return false;
+    value.Key = f[0].substr(root.size());
+    value.Written = f[1];
+    value.TypeBefore = winlib::UpperCase(f[2]);
+    value.DataBefore = f[3];
+    if (value.TypeBefore == AssocAbsent)
+        return value.DataBefore.empty() && IsAssociationValueKey(value.Key);
+    return (value.TypeBefore == "REG_SZ" || value.TypeBefore == "REG_EXPAND_SZ") && IsAssociationValueKey(value.Key);
+}
+
+// ---- [Wallpaper] ------------------------------------------------------------------
+
+std::string FormatWallpaperRecord(const TWallpaperRecord& record)
+{
+    return record.Picture + FieldSeparator + record.Wallpaper + FieldSeparator + record.Tile + FieldSeparator +
+           record.Style;
+}
+
+bool ParseWallpaperRecord(const std::string& text, TWallpaperRecord& record)
+{
+    std::vector<std::string> f = SplitAll(text, FieldSeparator);
+    if (f[0].empty() || (f.size() != 1 && f.size() != 4))
+        return false;
+    record.Picture = f[0];
+    record.HasBefore = f.size() == 4;
+    if (record.HasBefore) {
+        record.Wallpaper = f[1];
+        record.Tile = f[2];
+        record.Style = f[3];
+    }
+    return true;
+}
+
 }  // namespace uninstlog

@@ -51,6 +51,8 @@ inline constexpr char SecScreenSaver[] = "ScreenSaver";
 inline constexpr char SecWallpaper[] = "Wallpaper";
 inline constexpr char SecExecBeforeUninstall[] = "ExecBeforeUninstall";
 inline constexpr char SecExecAfterUninstall[] = "ExecAfterUninstall";
+// Default values an association overwrote under HKEY_CLASSES_ROOT (add-once).
+inline constexpr char SecAssociationValues[] = "AssociationValues";
 
 // [General] keys.
 inline constexpr char KeyAppName[] = "AppName";
@@ -88,6 +90,46 @@ class ELogError : public std::runtime_error {
 public:
     using std::runtime_error::runtime_error;
 };
+
+// ---- [AssociationValues] records -----------------------------------------------
+
+// One default value an association overwrote, so that uninstalling gives the
+// machine's own association back:
+//   HKEY_CLASSES_ROOT\<key> *? <what the setup wrote> *? <type before> *? <data before>
+// The type before is "REG_SZ", "REG_EXPAND_SZ" or "ABSENT" (no default value);
+// the data is the text, empty for ABSENT. Only the four values an association
+// writes are valid keys: ".<ext>", "<ext>file", "<ext>file\DefaultIcon" and
+// "<ext>file\shell\open\command".
+inline constexpr char AssocAbsent[] = "ABSENT";
+inline constexpr char AssocRoot[] = "HKEY_CLASSES_ROOT";
+
+struct TAssociationValue {
+    std::string Key;      // below HKEY_CLASSES_ROOT, e.g. "txtfile\shell\open\command"
+    std::string Written;  // REG_SZ data the setup wrote
+    std::string TypeBefore = AssocAbsent;
+    std::string DataBefore;
+};
+
+// Whether key (below HKEY_CLASSES_ROOT) is one of the four an association writes.
+bool IsAssociationValueKey(const std::string& key);
+std::string FormatAssociationValue(const TAssociationValue& value);
+// False for a record of any other form, key or type.
+bool ParseAssociationValue(const std::string& record, TAssociationValue& value);
+
+// ---- [Wallpaper] records -----------------------------------------------------------
+
+// The picture the setup set and the desktop settings it replaced, so that
+// uninstalling puts the user's desktop back:
+//   <picture> *? <Wallpaper before> *? <TileWallpaper before> *? <WallpaperStyle before>
+// (values of HKCU\Control Panel\Desktop; an empty field stands for a value that
+// was not there). A record of the picture alone (older setups) is accepted.
+struct TWallpaperRecord {
+    std::string Picture;
+    bool HasBefore = false;  // false for the older form
+    std::string Wallpaper, Tile, Style;
+};
+std::string FormatWallpaperRecord(const TWallpaperRecord& record);
+bool ParseWallpaperRecord(const std::string& text, TWallpaperRecord& record);
 
 // ---- Reading -----------------------------------------------------------------
 

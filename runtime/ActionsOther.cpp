@@ -5,6 +5,7 @@
 #include <oleauto.h>
 #include <shellapi.h>
 
+#include "cabinet/UninstallLogFormat.h"
 #include "runtime/Form1.h"
 #include "runtime/InstallActions.h"
 #include "runtime/Language.h"
@@ -167,6 +168,18 @@ void InstallScreenSaver(const std::string& file)
 void SetWallpaper(const std::string& file)
 {
     winlib::TRegistry registry(HKEY_CURRENT_USER, PackageView().RegistryView());
+    // What the desktop showed before goes into the log first, so that uninstalling
+    // puts back the picture and how it was laid out.
+    uninstlog::TWallpaperRecord before;
+    before.Picture = file;
+    if (registry.OpenKeyReadOnly("Control Panel\\Desktop") == ERROR_SUCCESS) {
+        registry.ReadString("Wallpaper", before.Wallpaper);  // a missing value stays empty
+        registry.ReadString("TileWallpaper", before.Tile);
+        registry.ReadString("WallpaperStyle", before.Style);
+        registry.CloseKey();
+    }
+    if (Setup().UninstallEnabled)
+        AddUninstallItem(uninstlog::SecWallpaper, uninstlog::FormatWallpaperRecord(before));
     // A wallpaper is decoration: a refusal is logged, never reported as an install error.
     if (registry.OpenKey("Control Panel\\Desktop", true) != ERROR_SUCCESS ||
         registry.WriteString("Wallpaper", file) != ERROR_SUCCESS ||
@@ -176,8 +189,6 @@ void SetWallpaper(const std::string& file)
     std::string picture = file;
     if (!SystemParametersInfoA(SPI_SETDESKWALLPAPER, 0, picture.data(), SPIF_SENDWININICHANGE))
         LogLine("Error wallpaper: " + file);
-    if (Setup().UninstallEnabled)
-        AddUninstallItem("Wallpaper", file);
 }
 
 void ProcessOtherItem(const std::string& record)

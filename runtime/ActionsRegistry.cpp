@@ -241,6 +241,10 @@ void CreateRegistryValue(const std::string& record)
     bool overwrite = IsYes(f[4]);
     bool record_ = Setup().UninstallEnabled && IsYes(f[5]);
     std::string fullKey = std::string(root.Long) + "\\" + key;
+    // A root alone would put the value at the top of the hive, where the
+    // uninstaller may not delete it: refused before anything is written.
+    if (key.find_first_not_of('\\') == std::string::npos)
+        return ReportActionFailure("Error registry key: " + fullKey, Lng("Messages", 17), fullKey);
 
     std::vector<std::string> chain = KeyChain(key);
     std::vector<bool> before;

@@ -9,6 +9,7 @@
 
 #include <stdexcept>
 
+#include "cabinet/UninstallLogFormat.h"
 #include "runtime/Form1.h"
 #include "runtime/InstallRun.h"
 #include "runtime/PackageView.h"
@@ -148,6 +149,42 @@ bool SetClassesDefault(const std::string& key, const std::string& value)
     return result == ERROR_SUCCESS;
 }
 
+// The default value of an HKEY_CLASSES_ROOT key as the log records it: its type
+// name and text, or "ABSENT". False when the key cannot be read, or the value is
+// of a type the uninstaller could not put back.
+bool ReadClassesDefault(const std::string& key, std::string& typeName, std::string& data)
+{
+    HKEY handle = nullptr;
+    if (RegOpenKeyExA(HKEY_CLASSES_ROOT, key.c_str(), 0, KEY_READ | PackageView().RegistryFlag(), &handle) != ERROR_SUCCESS)
+        return false;
+    DWORD type = REG_NONE, size = 0;
+    std::string buffer;
+    LONG result = ERROR_MORE_DATA;
+    for (int attempt = 0; attempt < 3 && result == ERROR_MORE_DATA; ++attempt) {  // it may grow between calls
+        size = 0;
+        result = RegQueryValueExA(handle, nullptr, nullptr, &type, nullptr, &size);
+        if (result != ERROR_SUCCESS)
+            break;
+        buffer.assign(size + 1, '\0');
+        size = static_cast<DWORD>(buffer.size());
+        result = RegQueryValueExA(handle, nullptr, nullptr, &type, reinterpret_cast<BYTE*>(buffer.data()), &size);
+    }
+    RegCloseKey(handle);
+    if (result == ERROR_FILE_NOT_FOUND) {
+        typeName = uninstlog::AssocAbsent;
+        data.clear();
+        return true;
+    }
+    if (result != ERROR_SUCCESS || (type != REG_SZ && type != REG_EXPAND_SZ))
+        return false;
+    buffer.resize(size);
+    while (!buffer.empty() && buffer.back() == '\0')
+        buffer.pop_back();
+    typeName = type == REG_SZ ? "REG_SZ" : "REG_EXPAND_SZ";
+    data = buffer;
+    return true;
+}
+
 // The user's earlier choice of program would override the new association.
 void ForgetUserChoice(const std::string& ext)
 {
@@ -267,7 +304,7 @@ void WriteIniValue(const std::string& record)
             AddLogRecord(lsFiles, ini.FileName());
         if (ini.ValueExists(section, key) && !overwrite)
             return;
-        ini.WriteString(section, key, value);
+        ini.WriteStringAsGiven(section, key, value);  // as the publisher typed it, quotes included
         ini.UpdateFile();
         if (record_)
             AddLogRecord(lsINIValues, ini.FileName() + FieldSeparator + section + FieldSeparator + key);
@@ -314,7 +351,30 @@ void CreateAssociation(TForm1& form, const std::string& record)
     for (size_t i = 0; i < std::size(keys); ++i)
         existed[i] = ClassesKeyExists(keys[i]);
 
+    // The values about to be overwritten in keys that were there before go into
+    // the log first, so that uninstalling gives the machine's own association
+    // back. A value that already holds what we write is not ours to restore (a
+    // second run of this setup); a created key goes as a whole.
     bool ok = true;
+    if (Setup().UninstallEnabled) {
+        for (const TKeyValue& w : writes) {
+            if (!ClassesKeyExists(w.Key))
+                continue;
+            uninstlog::TAssociationValue before;
+            before.Key = w.Key;
+            before.Written = w.Value;
+            if (!ReadClassesDefault(w.Key, before.TypeBefore, before.DataBefore)) {
+                LogLine("Error registry value: HKEY_CLASSES_ROOT\\" + w.Key + ": its default value cannot be kept");
+                ok = false;
+                continue;
+            }
+            if (before.TypeBefore == "REG_SZ" && before.DataBefore == w.Value)
+                continue;
+            AddUninstallItem(uninstlog::SecAssociationValues, uninstlog::FormatAssociationValue(before));
+        }
+    }
+    if (!ok)
+        return fail();
     for (const TKeyValue& w : writes)
         ok = SetClassesDefault(w.Key, w.Value) && ok;
     winlib::ProcessMessages();

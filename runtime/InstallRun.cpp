@@ -304,6 +304,14 @@ void TInstallRun::InstallRecord(int i)
         ReportError(Lng("Messages", 13, TLngReader::InstallRun), record.Target);
         Abort(secInstallAborted);
     }
+    // A target without a file name ("<InstallDir>\sub\") can never be placed: no
+    // Retry could mend it, so the record fails without a box.
+    if (winlib::ExtractFileName(record.Target).empty()) {
+        LogLine("Error file: " + record.Target);
+        s_.InstallErrors = true;
+        PassOver(record, true);
+        return;
+    }
     bool versionTest = false;
     if (winlib::FileExists(record.Target) && !ResolveExisting(record, versionTest))
         return;

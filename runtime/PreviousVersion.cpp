@@ -109,7 +109,8 @@ TInstalledCopy RemovePreviousVersion()
             return copy;
         std::string installed = appName + " " + copy.Version;
         if (!IsVersionGreater(appVersion, copy.Version) && !s.SilentSetup &&
-            AskWarning(LanguageText(Lng("Messages", 30), installed) + " " + appVersion,
+            // The text ends in "... install version": the question mark follows the number.
+            AskWarning(LanguageText(Lng("Messages", 30), installed) + " " + appVersion + "?",
                        MB_YESNO | MB_DEFBUTTON2) != IDYES)
             QuitByUser();
         if (!Script().ReadBool("Setup", "PromptUninstall", true))

@@ -172,12 +172,6 @@ bool BuiltInPass()
 
 }  // namespace
 
-HWND SetupWindow()
-{
-    TForm1* form = dynamic_cast<TForm1*>(Setup().Fields);
-    return form ? form->Handle() : nullptr;
-}
-
 std::string WizardCaption()
 {
     TForm1* form = dynamic_cast<TForm1*>(Setup().Fields);
@@ -209,8 +203,8 @@ bool OpenLinkOrRun(const std::string& link, bool run, bool warn)
             LogLine("Error run: " + program);
         return true;
     }
-    if (warn)
-        m.Ask(SetupWindow(), LanguageText(Lng("Messages", 28), ""), "Setup - " + Setup().SetupTitle,
+    if (warn)  // owned by the application, not the setup window
+        m.Ask(nullptr, LanguageText(Lng("Messages", 28), ""), "Setup - " + Setup().SetupTitle,
               MB_OK | MB_ICONWARNING);
     if (exists) {
         std::string program = winlib::ExpandFileName(file);

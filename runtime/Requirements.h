@@ -25,7 +25,6 @@ std::string SplitRegistryPath(const std::string& path, bool keyPart);
 
 // Shared by the requirement, rule and previous-version boxes (their texts: LanguageText).
 std::string WizardCaption();           // the setup window's caption
-HWND SetupWindow();                    // the setup window, nullptr before it exists
 // A warning box without owner in the wizard's caption; the answer.
 int AskWarning(const std::string& text, UINT buttons);
 // A requirement refused: logs "Error requirement: <number> <argument>" and ends

@@ -361,6 +361,11 @@ bool WriteAddRemoveEntry()
         return EntryFailed(fullName, ERROR_SUCCESS);
 
     winlib::TRegistry registry(place.Root, PackageView().RegistryView());
+    // A per-user Uninstall key that this entry is the first to need is ours too:
+    // the uninstaller removes it when no other entry is left in it.
+    const std::string parent = place.Parent.substr(0, place.Parent.size() - 1);
+    if (!registry.KeyExists(parent))
+        AddUninstallItem(SecRegistryKeys, place.LongName.substr(0, place.LongName.size() - 1));
     LONG result = registry.OpenKey(place.Parent + guid, true);
     if (result != ERROR_SUCCESS)
         return EntryFailed(fullName, result);

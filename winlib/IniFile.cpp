@@ -131,6 +131,16 @@ bool TIniFile::ReadBool(const std::string& section, const std::string& key, bool
 
 void TIniFile::WriteString(const std::string& section, const std::string& key, const std::string& value)
 {
+    Write(section, key, value, true);
+}
+
+void TIniFile::WriteStringAsGiven(const std::string& section, const std::string& key, const std::string& value)
+{
+    Write(section, key, value, false);
+}
+
+void TIniFile::Write(const std::string& section, const std::string& key, const std::string& value, bool quote)
+{
     CheckName(fileName_, section, key, section, "section");
     CheckName(fileName_, section, key, key, "key");
     if (value.find_first_of(std::string("\r\n\0", 3)) != std::string::npos)
@@ -139,7 +149,8 @@ void TIniFile::WriteString(const std::string& section, const std::string& key, c
     if (value.size() > MaxValueLength)
         throw EIniError("Cannot write " + Where(fileName_, section, key) + ": the value has " +
                         std::to_string(value.size()) + " characters, more than " + std::to_string(MaxValueLength));
-    std::string stored = QuoteIniValue(value);
+    // The profile writer stores the text as it is, quotes included.
+    std::string stored = quote ? QuoteIniValue(value) : value;
     if (!WritePrivateProfileStringA(section.c_str(), key.c_str(), stored.c_str(), fileName_.c_str()))
         RaiseLastOSError("Cannot write " + Where(fileName_, section, key));
 }

@@ -30,6 +30,9 @@ public:
 
     // Throw EIniError (refusals) or EOSError (the platform failed), naming file, section and key.
     void WriteString(const std::string& section, const std::string& key, const std::string& value);
+    // The value exactly as given, without the quoting rule: for INI files that
+    // other programs read (a setup's [INI] values), where "x" must stay "x".
+    void WriteStringAsGiven(const std::string& section, const std::string& key, const std::string& value);
     void WriteInteger(const std::string& section, const std::string& key, int value);
     void WriteBool(const std::string& section, const std::string& key, bool value);  // "1"/"0"
 
@@ -47,6 +50,7 @@ public:
     void Flush() { UpdateFile(); }  // the same, under the name packing code uses
 
 private:
+    void Write(const std::string& section, const std::string& key, const std::string& value, bool quote);
     std::string fileName_;
 };
 

@@ -40,9 +40,11 @@ const TRootName RootNames[] = {
 
 // Keys that hold other products' data or the system's, relative to HKLM, HKCU or
 // HKU\<SID>. Neither these nor their ancestors are ever deleted.
+const char UninstallList[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall";
+const char UninstallList32[] = "SOFTWARE\\Wow6432Node\\Microsoft\\Windows\\CurrentVersion\\Uninstall";
 const char* const ProtectedKeys[] = {
-    "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall",
-    "SOFTWARE\\Wow6432Node\\Microsoft\\Windows\\CurrentVersion\\Uninstall",
+    UninstallList,
+    UninstallList32,
     "SOFTWARE\\Classes",
     "SOFTWARE\\Wow6432Node",
     "SOFTWARE\\Wow6432Node\\Classes",
@@ -86,11 +88,17 @@ bool EffectiveKey(const TRegKeyName& name, std::string& key)
     return true;
 }
 
-bool DeepEnough(const TRegKeyName& name, const std::string& key)
+// Keys go with their subtree, so they must lie two levels below HKLM, HKCU and
+// HKU\<SID> (one below HKCR, where each extension and class is its own key).
+bool DeepEnoughToDelete(const TRegKeyName& name, const std::string& key)
 {
     size_t levels = SplitPath(key, "\\").size();
     return name.Root == HKEY_CLASSES_ROOT ? levels >= 1 : levels >= 2;
 }
+
+// A value touches nothing else, so one level suffices: per-user variables live
+// in HKCU\Environment.
+bool DeepEnoughForValues(const std::string& key) { return !SplitPath(key, "\\").empty(); }
 
 }  // namespace
 
@@ -147,14 +155,14 @@ bool IsSafeKeyForValues(const std::string& fullName)
 {
     TRegKeyName name;
     std::string key;
-    return ParseRegKeyName(fullName, name) && EffectiveKey(name, key) && DeepEnough(name, key);
+    return ParseRegKeyName(fullName, name) && EffectiveKey(name, key) && DeepEnoughForValues(key);
 }
 
 bool IsSafeKeyToDelete(const std::string& fullName)
 {
     TRegKeyName name;
     std::string key;
-    if (!ParseRegKeyName(fullName, name) || !EffectiveKey(name, key) || !DeepEnough(name, key))
+    if (!ParseRegKeyName(fullName, name) || !EffectiveKey(name, key) || !DeepEnoughToDelete(name, key))
         return false;
     if (name.Root == HKEY_CLASSES_ROOT) {
         std::string relative = key;
@@ -172,6 +180,15 @@ bool IsSafeKeyToDelete(const std::string& fullName)
             return false;
     }
     return true;
+}
+
+bool IsKeyDeletedOnlyWhenEmpty(const std::string& fullName)
+{
+    TRegKeyName name;
+    std::string key;
+    if (!ParseRegKeyName(fullName, name) || name.Root == HKEY_CLASSES_ROOT || !EffectiveKey(name, key))
+        return false;
+    return winlib::SameText(key, UninstallList) || winlib::SameText(key, UninstallList32);
 }
 
 bool RemoveEnvEntries(std::string& value, const std::string& added)

@@ -5,6 +5,9 @@
 #include <oleauto.h>
 #include <shellapi.h>
 
+#include <cstdio>
+#include <utility>
+
 #include "winlib/Path.h"
 #include "winlib/Registry.h"
 #include "winlib/StringList.h"
@@ -87,8 +90,24 @@ std::wstring Wide(const std::string& text)
     return wide;
 }
 
+// Whether HKCR\TypeLib\{guid}\<major>.<minor> is there (hexadecimal version, as
+// the system registers it), in this 64-bit process's view where it was registered.
+bool TypeLibRegistered(const TLIBATTR& attr)
+{
+    wchar_t guid[64] = {};
+    if (::StringFromGUID2(attr.guid, guid, 64) == 0)
+        return true;  // cannot tell: let the system answer
+    char key[128];
+    std::snprintf(key, sizeof key, "TypeLib\\%ls\\%x.%x", guid, attr.wMajorVerNum, attr.wMinorVerNum);
+    return winlib::TRegistry(HKEY_CLASSES_ROOT, winlib::RegView::View64).KeyExists(key);
+}
+
+// S_OK also when there is nothing left to undo: the file is gone, or the library
+// is no longer registered (the user or another product's uninstaller did it).
 HRESULT UnregisterTypeLibrary(const std::string& file)
 {
+    if (!winlib::FileExists(file))
+        return S_OK;
     ITypeLib* lib = nullptr;
     HRESULT hr = ::LoadTypeLibEx(Wide(file).c_str(), REGKIND_NONE, &lib);
     if (FAILED(hr))
@@ -96,7 +115,8 @@ HRESULT UnregisterTypeLibrary(const std::string& file)
     TLIBATTR* attr = nullptr;
     hr = lib->GetLibAttr(&attr);
     if (SUCCEEDED(hr)) {
-        hr = ::UnRegisterTypeLib(attr->guid, attr->wMajorVerNum, attr->wMinorVerNum, attr->lcid, attr->syskind);
+        if (TypeLibRegistered(*attr))
+            hr = ::UnRegisterTypeLib(attr->guid, attr->wMajorVerNum, attr->wMinorVerNum, attr->lcid, attr->syskind);
         lib->ReleaseTLibAttr(attr);
     }
     lib->Release();
@@ -115,6 +135,33 @@ void ClearDesktopValue(const char* valueName, const std::string& file, TUndoRepo
     LONG result = reg.WriteString(valueName, "");
     if (result != ERROR_SUCCESS)
         report.Fail(std::string("Error ") + valueName, file, result);
+}
+
+// Puts back the desktop of before the setup, while it still shows the setup's
+// picture (the user may have chosen another since), and applies it at once.
+void RestoreWallpaper(const std::string& text, TUndoReport& report)
+{
+    TWallpaperRecord record;
+    if (!ParseWallpaperRecord(text, record))
+        return report.Fail("Refused wallpaper", text, ERROR_INVALID_DATA);
+    if (!record.HasBefore)
+        return ClearDesktopValue("Wallpaper", record.Picture, report);
+    winlib::TRegistry reg(HKEY_CURRENT_USER, winlib::RegView::View64);
+    std::string current;
+    if (reg.OpenKey("Control Panel\\Desktop", false) != ERROR_SUCCESS || reg.ReadString("Wallpaper", current) != ERROR_SUCCESS ||
+        !winlib::SameText(current, record.Picture))
+        return;
+    const std::pair<const char*, const std::string*> values[] = {
+        {"TileWallpaper", &record.Tile}, {"WallpaperStyle", &record.Style}, {"Wallpaper", &record.Wallpaper}};
+    for (const auto& [name, before] : values) {
+        // An empty field: the value was not there; Wallpaper itself is then empty (no picture).
+        LONG result = before->empty() && std::string(name) != "Wallpaper" ? reg.DeleteValue(name) : reg.WriteString(name, *before);
+        if (result != ERROR_SUCCESS && result != ERROR_FILE_NOT_FOUND)
+            report.Fail(std::string("Error ") + name, record.Picture, result);
+    }
+    std::string picture = record.Wallpaper;
+    if (!::SystemParametersInfoA(SPI_SETDESKWALLPAPER, 0, picture.data(), SPIF_UPDATEINIFILE | SPIF_SENDCHANGE))
+        report.Fail("Error wallpaper", record.Wallpaper, ::GetLastError());
 }
 
 }  // namespace
@@ -152,7 +199,7 @@ bool StartLoggedCommand(const std::string& record)
 void UndoRegistrations(const TLogView& log, TUndoReport& report)
 {
     for (const std::string& file : log.Records(SecActiveX))
-        if (!UnregisterServer(file))
+        if (winlib::FileExists(file) && !UnregisterServer(file))  // a server whose file is gone has nothing to undo
             report.Fail("Error activex", file, ::GetLastError());
     for (const std::string& file : log.Records(SecTypeLibrary)) {
         HRESULT hr = UnregisterTypeLibrary(file);
@@ -168,8 +215,9 @@ void UndoRegistrations(const TLogView& log, TUndoReport& report)
     }
     for (const std::string& file : log.Records(SecScreenSaver))
         ClearDesktopValue("SCRNSAVE.EXE", file, report);
-    for (const std::string& file : log.Records(SecWallpaper))
-        ClearDesktopValue("Wallpaper", file, report);
+    std::vector<std::string> wallpapers = log.Records(SecWallpaper);
+    for (auto it = wallpapers.rbegin(); it != wallpapers.rend(); ++it)  // a later run's "before" is an earlier run's picture
+        RestoreWallpaper(*it, report);
 }
 
 }  // namespace uninst

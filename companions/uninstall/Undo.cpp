@@ -79,10 +79,59 @@ void UndoRegistryValues(const TLogView& log, TUndoReport& report)
     });
 }
 
+// The default values an association overwrote come back, each only while it
+// still holds what the setup wrote: another product may own the extension since.
+void UndoAssociationValues(const TLogView& log, TUndoReport& report)
+{
+    LastFirst(log.Records(SecAssociationValues), [&](const std::string& record) {
+        TAssociationValue value;
+        if (!ParseAssociationValue(record, value))
+            return report.Fail("Refused association value", record, ERROR_INVALID_DATA);
+        winlib::TRegistry reg(HKEY_CLASSES_ROOT, ViewOf(log));
+        LONG result = reg.OpenKey(value.Key, false);
+        if (IsMissing(result))
+            return;  // the key went with its class: nothing to give back
+        DWORD type = REG_NONE;
+        std::string current;
+        if (result == ERROR_SUCCESS && (reg.ReadType("", type) != ERROR_SUCCESS || type != REG_SZ ||
+                                        reg.ReadString("", current) != ERROR_SUCCESS || current != value.Written))
+            return;  // changed since: no longer the setup's
+        if (result == ERROR_SUCCESS) {
+            if (value.TypeBefore == AssocAbsent)
+                result = reg.DeleteValue("");
+            else if (value.TypeBefore == "REG_EXPAND_SZ")
+                result = reg.WriteExpandString("", value.DataBefore);
+            else
+                result = reg.WriteString("", value.DataBefore);
+        }
+        if (result != ERROR_SUCCESS && !IsMissing(result))
+            report.Fail("Error association value", record, result);
+    });
+}
+
+// A shared key the setup created goes only while nothing is left in it; one
+// that holds another product's data stays, unreported.
+void DeleteKeyIfEmpty(const TRegKeyName& name, winlib::RegView view, const std::string& record, TUndoReport& report)
+{
+    winlib::TRegistry reg(name.Root, view);
+    if (reg.OpenKeyReadOnly(name.Key) != ERROR_SUCCESS)
+        return;  // gone already
+    std::vector<std::string> keys, values;
+    if (reg.GetKeyNames(keys) != ERROR_SUCCESS || reg.GetValueNames(values) != ERROR_SUCCESS || !keys.empty() ||
+        !values.empty())
+        return;
+    reg.CloseKey();
+    LONG result = ::RegDeleteKeyExA(name.Root, name.Key.c_str(), reg.ViewFlag(), 0);  // never a subtree
+    if (result != ERROR_SUCCESS && !IsMissing(result))
+        report.Fail("Error registry key", record, result);
+}
+
 void UndoRegistryKeys(const TLogView& log, TUndoReport& report)
 {
     LastFirst(log.Records(SecRegistryKeys), [&](const std::string& record) {
         TRegKeyName name;
+        if (IsKeyDeletedOnlyWhenEmpty(record) && ParseRegKeyName(record, name))
+            return DeleteKeyIfEmpty(name, ViewOf(log), record, report);
         if (!IsSafeKeyToDelete(record) || !ParseRegKeyName(record, name))
             return report.Fail("Refused registry key", record, ERROR_INVALID_DATA);
         winlib::TRegistry reg(name.Root, ViewOf(log));
@@ -228,6 +277,7 @@ void UndoAll(const TLogView& log, const std::string& uninstallerPath, TUndoRepor
     UndoRegistrations(log, report);
     UndoIniValues(log, report);
     UndoRegistryValues(log, report);
+    UndoAssociationValues(log, report);
     UndoRegistryKeys(log, report);
     UndoEnvironment(log, report);
     UndoFiles(log, uninstallerPath, report);

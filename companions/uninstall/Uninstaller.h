@@ -47,8 +47,13 @@ bool ParseRegKeyName(const std::string& fullName, TRegKeyName& name);
 // at least two levels below HKLM, HKCU and HKU\<SID> (one below HKCR), and never
 // a key Windows or other products rely on, nor an ancestor of one.
 bool IsSafeKeyToDelete(const std::string& fullName);
-// A key whose values the uninstaller may delete: the same depth rule, no list of
-// protected keys (a value the setup wrote anywhere is the setup's own).
+// The list of Add/Remove entries (Software\Microsoft\Windows\CurrentVersion\Uninstall
+// below HKLM, HKCU or HKU\<SID>, and its 32-bit branch): a setup that created it
+// records it, and it goes only while it holds no entry and no value.
+bool IsKeyDeletedOnlyWhenEmpty(const std::string& fullName);
+// A key whose values the uninstaller may delete: one level or more below HKLM,
+// HKCU, HKU\<SID> or HKCR (HKCU\Environment), no list of protected keys (a value
+// the setup wrote anywhere is the setup's own).
 bool IsSafeKeyForValues(const std::string& fullName);
 
 // ---- Environment -------------------------------------------------------------

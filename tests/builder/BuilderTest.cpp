@@ -133,6 +133,14 @@ TEST_F(BuilderTest, FailedOrRefusedBuildsKeepTheOldSetupAndLeaveNoTemporaryFiles
              p.AdditionalFiles.push_back({p.SourceFiles[0], "<SetupTempDir>\\QZSETUP.INI", "Overwrite", "Yes"});
          },
          "Compressing file error:\r\n" + (Sources / "a.txt") + "\r\n\r\nInvalid or duplicate file name: QZSETUP.INI"},
+        {"row without a file name",
+         [&](TBuildProject& p) { p.AdditionalFiles.push_back({p.SourceFiles[0], "<InstallDir>\\sub\\", "Overwrite", "Yes"}); },
+         "Compressing file error:\r\n" + (Sources / "a.txt") + "\r\n\r\nInvalid or duplicate file name: "},
+        {"temp file in a sub-folder",
+         [&](TBuildProject& p) {
+             p.AdditionalFiles.push_back({p.SourceFiles[0], "<SetupTempDir>\\sub\\x", "Overwrite", "Yes"});
+         },
+         "Compressing file error:\r\n" + (Sources / "a.txt") + "\r\n\r\nInvalid or duplicate file name: sub\\x"},
         {"missing additional file",
          [&](TBuildProject& p) { p.AdditionalFiles.push_back({Sources / "nope.dll", "<InstallDir>\\x.dll", "Skip", "Yes"}); },
          "Compressing file error:\r\n" + (Sources / "nope.dll")},

@@ -203,6 +203,9 @@ cmp -s <(printf 'alpha text\r\n%.0s' {1..200}) "$work/files/a.txt" || fail "a.tx
 case_name="failed: a bad stored name"
 expect_failed 'Compressing file error: C:\kbtest\extra\tool.txt  Invalid or duplicate file name: qzsetup.ini' \
   AdditionalFiles=1 FilesCount=0 -- '[Files]' '0=C:\kbtest\extra\tool.txt?<SetupTempDir>\qzsetup.ini?Overwrite?Yes'
+case_name="failed: a row without a file name"
+expect_failed 'Compressing file error: C:\kbtest\extra\tool.txt  Invalid or duplicate file name: ' \
+  AdditionalFiles=1 FilesCount=0 -- '[Files]' '0=C:\kbtest\extra\tool.txt?<InstallDir>\sub\?Overwrite?Yes'
 
 # ---- Two builds at once ----
 case_name="two parallel builds succeed"

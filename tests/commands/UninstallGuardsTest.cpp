@@ -79,11 +79,22 @@ TEST(UninstallGuards, KeysDeletedOnlyDeepEnoughAndNeverSharedOnes)
         EXPECT_EQ(uninst::IsSafeKeyToDelete(c.Input), c.Allowed) << c.Input;
 }
 
-TEST(UninstallGuards, ValuesNeedOnlyADeepEnoughKey)
+TEST(UninstallGuards, ValuesNeedOnlyAKeyBelowARoot)
 {
-    EXPECT_TRUE(uninst::IsSafeKeyForValues("HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run"));
-    EXPECT_FALSE(uninst::IsSafeKeyForValues("HKEY_LOCAL_MACHINE\\SOFTWARE"));
-    EXPECT_FALSE(uninst::IsSafeKeyForValues("HKEY_NOWHERE\\SOFTWARE\\KzT"));
+    const TCase cases[] = {
+        {"HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run", true},
+        {"HKEY_CURRENT_USER\\Environment", true},  // per-user variables
+        {"HKEY_LOCAL_MACHINE\\SOFTWARE", true},
+        {"HKEY_USERS\\S-1-5-21-7\\Environment", true},
+        {"HKEY_CLASSES_ROOT\\.kzt", true},
+        {"HKEY_CURRENT_USER\\", false},
+        {"HKEY_CURRENT_USER", false},
+        {"HKEY_USERS\\S-1-5-21-7", false},
+        {"HKEY_NOWHERE\\SOFTWARE\\KzT", false},
+        {"HKEY_CURRENT_USER\\\\Environment", false},
+    };
+    for (const TCase& c : cases)
+        EXPECT_EQ(uninst::IsSafeKeyForValues(c.Input), c.Allowed) << c.Input;
 }
 
 TEST(UninstallEnvironment, RemovingTheAddedEntriesGivesBackTheOldValueByteForByte)

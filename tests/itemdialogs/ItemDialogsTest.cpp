@@ -166,6 +166,8 @@ TEST(ItemDialogs, RegistryValueRefusesBadDataAndKeysWithTheirMessages)
         {"binary pairs", A, {{"Edit3", "0a,0b ff"}}, true, "", kNoBox},
         {"blank key", A, {{"Edit1", "   "}}, false, "Edit1", kNoBox},
         {"unknown root", A, {{"Edit1", "Software\\X"}}, false, "Edit1", key},
+        {"root only", A, {{"Edit1", "HKCU\\"}}, false, "Edit1", key},
+        {"root only, two backslashes", A, {{"Edit1", "HKEY_LOCAL_MACHINE\\\\"}}, false, "Edit1", key},
         {"short root any case", A, {{"Edit1", "hklm\\Software\\X"}, {"Edit3", ""}}, true, "", kNoBox},
         {"separator", A, {{"Edit2", "a*?b"}}, false, "Edit2", {kProduct, "The characters \"*?\" are not allowed in this field.", MB_ICONWARNING}},
     });

@@ -77,7 +77,7 @@ TEST_F(PreviousVersionTest, GuidKeyWinsAndSameVersionAsksWithNoAsDefault)
     Register("App", "C:\\elsewhere\\Uninstall.exe");
     machine.Answers = {IDNO};
     EXPECT_EQ(Check(), secOk);
-    ASSERT_EQ(BoxTexts(), std::vector<std::string>{"M30: App 1.0 1.0"});
+    ASSERT_EQ(BoxTexts(), std::vector<std::string>{"M30: App 1.0 1.0?"});
     EXPECT_EQ(machine.Boxes[0].Flags, static_cast<UINT>(MB_YESNO | MB_ICONWARNING | MB_DEFBUTTON2));
     EXPECT_EQ(machine.Boxes[0].Caption, "App Setup");
     EXPECT_TRUE(machine.Runs.empty());

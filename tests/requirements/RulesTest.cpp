@@ -4,6 +4,7 @@
 
 #include <cstdio>
 
+#include "runtime/Form1.h"
 #include "runtime/Requirements.h"
 #include "tests/requirements/Support.h"
 
@@ -182,12 +183,18 @@ TEST_F(RuleTest, FixUpThatCreatesTheFilePassesAndOneThatDoesNothingAsksAgain)
 
 TEST_F(RuleTest, SilentSetupStillAsksAndAnAddressEndsAfterMessage28)
 {
+    TForm1 form;  // the box of message 28 belongs to the application, not to this window
+    ASSERT_TRUE(form.Create(GetModuleHandleA(nullptr))) << GetLastError();
+    ::Setup().Fields = &form;
     ::Setup().SilentSetup = true;
     machine.Answers = {IDYES, IDOK};
     EXPECT_EQ(Outcome([&] { CheckPrerequisite(Rule("All", "FILE EXISTS", file_ + ".none", "", "http://127.0.0.1:9/")); }),
               secRequirement);
     EXPECT_EQ(BoxTexts(), (std::vector<std::string>{"M27: Need it", "M28: "}));
+    ASSERT_EQ(machine.Boxes.size(), 2u);
+    EXPECT_EQ(machine.Boxes[1].Owner, nullptr);
     EXPECT_EQ(machine.Opens, std::vector<std::string>{"http://127.0.0.1:9/||"});
+    ::Setup().Fields = nullptr;
 }
 
 }  // namespace

@@ -116,4 +116,43 @@ TEST(LogReader, ReadsGapsDuplicatesRepeatedSectionsAndNamedKeysFromText)
     EXPECT_EQ(log.NextKey("Nowhere"), 0u);
 }
 
+// The uninstaller writes these values back into HKEY_CLASSES_ROOT: only the four
+// an association overwrites, with a type it can restore, are taken.
+TEST(LogRecords, AssociationValuesAreOnlyTheFourDefaultsAnAssociationWrites)
+{
+    const struct {
+        const char* Record;
+        bool Accepted;
+    } cases[] = {
+        {"HKEY_CLASSES_ROOT\\.txt*?txtfile*?REG_SZ*?oldfile", true},
+        {"HKEY_CLASSES_ROOT\\txtfile*?KzT text*?ABSENT*?", true},
+        {"hkey_classes_root\\TXTFILE\\defaulticon*?a.exe,0*?REG_EXPAND_SZ*?%SystemRoot%\\x.dll,-102", true},
+        {"HKEY_CLASSES_ROOT\\txtfile\\shell\\open\\command*?\"a.exe\" \"%1\"*?REG_EXPAND_SZ*?n.exe %1", true},
+        {"HKEY_CLASSES_ROOT\\txtfile*?*?REG_SZ*?", true},
+        {"HKEY_CLASSES_ROOT\\CLSID*?x*?REG_SZ*?y", false},
+        {"HKEY_CLASSES_ROOT\\txtfile\\shell\\edit\\command*?x*?REG_SZ*?y", false},
+        {"HKEY_CLASSES_ROOT\\.txt\\ShellNew*?x*?REG_SZ*?y", false},
+        {"HKEY_CLASSES_ROOT\\.*?x*?REG_SZ*?y", false},
+        {"HKEY_CLASSES_ROOT\\file*?x*?REG_SZ*?y", false},
+        {"HKEY_CLASSES_ROOT\\..\\txtfile*?x*?REG_SZ*?y", false},
+        {"HKEY_CLASSES_ROOT\\txtfile\\\\DefaultIcon*?x*?REG_SZ*?y", false},
+        {"HKEY_LOCAL_MACHINE\\SOFTWARE\\Classes\\txtfile*?x*?REG_SZ*?y", false},
+        {"HKEY_CLASSES_ROOT\\txtfile*?x*?REG_DWORD*?1", false},
+        {"HKEY_CLASSES_ROOT\\txtfile*?x*?ABSENT*?y", false},
+        {"HKEY_CLASSES_ROOT\\txtfile*?x*?REG_SZ", false},
+        {"HKEY_CLASSES_ROOT\\txtfile*?x*?REG_SZ*?y*?z", false},
+    };
+    for (const auto& c : cases) {
+        TAssociationValue value;
+        EXPECT_EQ(ParseAssociationValue(c.Record, value), c.Accepted) << c.Record;
+    }
+    TAssociationValue value{"txtfile\\shell\\open\\command", "\"a.exe\" \"%1\"", "REG_EXPAND_SZ", "n.exe %1"};
+    TAssociationValue back;
+    ASSERT_TRUE(ParseAssociationValue(FormatAssociationValue(value), back));
+    EXPECT_EQ(back.Key, value.Key);
+    EXPECT_EQ(back.Written, value.Written);
+    EXPECT_EQ(back.TypeBefore, value.TypeBefore);
+    EXPECT_EQ(back.DataBefore, value.DataBefore);
+}
+
 }  // namespace
