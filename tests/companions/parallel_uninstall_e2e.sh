@@ -2,7 +2,9 @@
 # Four products, each built with KInstaller.exe /S and installed by its own setup,
 # then their four "Uninstall.exe /S" released at the same moment, as a script or a
 # management tool would: every uninstaller exits 0, nothing of any product is left,
-# and once the copies have ended no QZUN* working folder is left in %TEMP%.
+# and once the copies have ended no QZUN* working folder is left in %TEMP%. Meanwhile
+# a working folder whose lock file is held (its uninstaller has not yet started its
+# copy) keeps its copy, and the folder of an ended copy goes.
 #
 # usage: parallel_uninstall_e2e.sh DIST_DIR TESTPROC_EXE
 set -u
@@ -23,13 +25,16 @@ arp='HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall'
 name_of() { echo "KinParallelUninstall$1"; }
 app_of() { echo "$WINEPREFIX/drive_c/Program Files (x86)/$(name_of "$1")"; }
 gate=$WINEPREFIX/drive_c/kin_parallel_gate
+ready=$WINEPREFIX/drive_c/kin_parallel_ready release=$WINEPREFIX/drive_c/kin_parallel_release
+busy=$temp/QZUN999991 ended=$temp/QZUN999992
 cleanup() {
   local i
   for i in $(seq "$count"); do
     rm -rf "$WINEPREFIX/drive_c/$(name_of "$i")" "$(app_of "$i")"
     wine reg delete "$arp\\${guids[i - 1]}" /f /reg:32 </dev/null >/dev/null 2>&1
   done
-  rm -f "$gate"
+  [ -n "${holder:-}" ] && touch "$release" && wait "$holder"
+  rm -rf "$gate" "$ready" "$release" "$busy" "$ended"
 }
 cleanup
 trap cleanup EXIT
@@ -59,6 +64,18 @@ done
 
 case_name="four at once"
 before=$(ls -d "$temp"/QZUN* 2>/dev/null)
+# Two working folders as another uninstaller leaves them: one that has its copy
+# but not yet started it, and so still holds its lock file (a held lock keeps the
+# folder whole), and one of an ended copy (removed).
+mkdir -p "$busy" "$ended"
+for folder in "$busy" "$ended"; do cp "$dist/Data/Uninstall2.exe" "$folder/QZUninstall.exe"; done
+: >"$busy/QZUninstall.lck"
+: >"$ended/QZUninstall.lck"
+wine "$testproc" hold "$(winpath "$busy/QZUninstall.lck")" "$(winpath "$ready")" "$(winpath "$release")" 120 \
+  </dev/null >/dev/null 2>&1 &
+holder=$!
+for _ in $(seq 300); do [ -e "$ready" ] || ! kill -0 "$holder" 2>/dev/null && break; sleep 0.1; done
+[ -e "$ready" ] || fail "the lock file could not be held"
 log=$temp/QZUNINSTALLLOG.TXT
 log_lines=$(cat "$log" 2>/dev/null | wc -l)
 # Each waits for its line from the gate; one write releases all four together.
@@ -79,6 +96,12 @@ for i in $(seq "$count"); do
 done
 exec 3>&-
 wine "$testproc" wait QZUninstall.exe 60 </dev/null >/dev/null 2>&1 || fail "QZUninstall.exe still runs after 60 s"
+[ -f "$busy/QZUninstall.exe" ] || fail "a folder whose lock file is held lost its copy"
+[ ! -e "$ended" ] || fail "the folder of an ended copy is left: $(ls -A "$ended" | tr '\n' ' ')"
+touch "$release"
+wait "$holder" || fail "the lock file was not held until released"
+holder=
+rm -rf "$busy"
 
 case_name="nothing left"
 for i in $(seq "$count"); do
