@@ -405,15 +405,19 @@ void FinishCopy(const std::string& installDir, HANDLE firstInstance, int result,
     // scheduled removal at the next restart stays as a fallback; a folder that
     // cannot go now is removed by the next uninstall (DeleteOldCopyFolders).
     std::string parked = folder + ".tmp";
-    bool moved = image && lock && RenameThroughHandle(image, parked);
-    if (lock)
+    if (image && lock) {
+        bool moved = RenameThroughHandle(image, parked);
+        DWORD code = ::GetLastError();
         ::CloseHandle(lock);
-    if (moved) {
-        ::MoveFileExA(parked.c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT);
-        if (::RemoveDirectoryA(folder.c_str()))
+        if (moved) {
+            ::MoveFileExA(parked.c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT);
+            if (!::RemoveDirectoryA(folder.c_str()))
+                ::MoveFileExA(folder.c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT);
             return;
-    } else if (image && lock) {
-        LogFailure("Error file: " + std::string(self) + " (code " + std::to_string(::GetLastError()) + ")");
+        }
+        LogFailure("Error file: " + std::string(self) + " (code " + std::to_string(code) + ")");
+    } else if (lock) {
+        ::CloseHandle(lock);
     }
     ::MoveFileExA(self, nullptr, MOVEFILE_DELAY_UNTIL_REBOOT);
     ::MoveFileExA(folder.c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT);
@@ -429,8 +433,17 @@ void DeleteOldCopyFolders(const std::string& tempDir)
     std::vector<std::string> old;
     do {
         std::string name = data.cFileName;
-        if ((data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) && name.size() > 4 && IsDigits(name.substr(4)))
+        bool folder = (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+        bool parked = !folder && name.size() > 8 && lstrcmpiA(name.c_str() + name.size() - 4, ".tmp") == 0 &&
+                      IsDigits(name.substr(4, name.size() - 8));
+        if (folder && name.size() > 4 && IsDigits(name.substr(4))) {
             old.push_back(tempDir + "\\" + name);
+        } else if (parked) {
+            // A copy's file parked by FinishCopy that its end did not delete. A
+            // copy parks its file as its last step: even a running one needs it
+            // no more (and Windows refuses to delete a running program's file).
+            ::DeleteFileA((tempDir + "\\" + name).c_str());
+        }
     } while (::FindNextFileA(find, &data));
     ::FindClose(find);
     // A folder stays while its copy runs, and while its lock file cannot be

@@ -26,7 +26,7 @@ name_of() { echo "KinParallelUninstall$1"; }
 app_of() { echo "$WINEPREFIX/drive_c/Program Files (x86)/$(name_of "$1")"; }
 gate=$WINEPREFIX/drive_c/kin_parallel_gate
 ready=$WINEPREFIX/drive_c/kin_parallel_ready release=$WINEPREFIX/drive_c/kin_parallel_release
-busy=$temp/QZUN999991 ended=$temp/QZUN999992
+busy=$temp/QZUN999991 ended=$temp/QZUN999992 parked=$temp/QZUN999993.tmp
 cleanup() {
   local i
   for i in $(seq "$count"); do
@@ -34,7 +34,7 @@ cleanup() {
     wine reg delete "$arp\\${guids[i - 1]}" /f /reg:32 </dev/null >/dev/null 2>&1
   done
   [ -n "${holder:-}" ] && touch "$release" && wait "$holder"
-  rm -rf "$gate" "$ready" "$release" "$busy" "$ended"
+  rm -rf "$gate" "$ready" "$release" "$busy" "$ended" "$parked"
 }
 cleanup
 trap cleanup EXIT
@@ -64,11 +64,13 @@ done
 
 case_name="four at once"
 before=$(ls -d "$temp"/QZUN* 2>/dev/null)
-# Two working folders as another uninstaller leaves them: one that has its copy
-# but not yet started it, and so still holds its lock file (a held lock keeps the
-# folder whole), and one of an ended copy (removed).
+# Working folders as other uninstallers leave them: one that has its copy but not
+# yet started it, and so still holds its lock file (a held lock keeps the folder
+# whole); one of an ended copy, and an ended copy's file parked outside its folder
+# (both removed).
 mkdir -p "$busy" "$ended"
 for folder in "$busy" "$ended"; do cp "$dist/Data/Uninstall2.exe" "$folder/QZUninstall.exe"; done
+cp "$dist/Data/Uninstall2.exe" "$parked"
 : >"$busy/QZUninstall.lck"
 : >"$ended/QZUninstall.lck"
 wine "$testproc" hold "$(winpath "$busy/QZUninstall.lck")" "$(winpath "$ready")" "$(winpath "$release")" 120 \
@@ -98,6 +100,7 @@ exec 3>&-
 wine "$testproc" wait QZUninstall.exe 60 </dev/null >/dev/null 2>&1 || fail "QZUninstall.exe still runs after 60 s"
 [ -f "$busy/QZUninstall.exe" ] || fail "a folder whose lock file is held lost its copy"
 [ ! -e "$ended" ] || fail "the folder of an ended copy is left: $(ls -A "$ended" | tr '\n' ' ')"
+[ ! -e "$parked" ] || fail "an ended copy's parked file is left"
 touch "$release"
 wait "$holder" || fail "the lock file was not held until released"
 holder=
