@@ -137,38 +137,109 @@ bool IsRunningFrom(const std::string& exe)
     return running;
 }
 
-// A new %TEMP%\QZUN<digits> folder; "" when none can be made.
-std::string MakeCopyFolder(const std::string& tempDir)
+// Guards the clean-up of old copy folders against the making of a new one:
+// between its CreateDirectory and the creation of its lock a new folder looks
+// exactly like an old one. Held only for that short work, never while waiting
+// for a copy.
+class TCopyFoldersGuard {
+public:
+    TCopyFoldersGuard()
+    {
+        mutex_ = ::CreateMutexA(nullptr, FALSE, CopyFoldersMutexName);
+        if (!mutex_) {
+            LogFailure("Error lock: " + std::string(CopyFoldersMutexName) + " (code " + std::to_string(::GetLastError()) + ")");
+            return;
+        }
+        DWORD waited = ::WaitForSingleObject(mutex_, CopyFoldersWaitMs);
+        owned_ = waited == WAIT_OBJECT_0 || waited == WAIT_ABANDONED;  // abandoned: its holder died, the folders are as it left them
+        if (!owned_)
+            LogFailure("Error lock: " + std::string(CopyFoldersMutexName) + " (wait " + std::to_string(waited) + ")");
+    }
+    ~TCopyFoldersGuard()
+    {
+        if (owned_)
+            ::ReleaseMutex(mutex_);
+        if (mutex_)
+            ::CloseHandle(mutex_);
+    }
+    TCopyFoldersGuard(const TCopyFoldersGuard&) = delete;
+    TCopyFoldersGuard& operator=(const TCopyFoldersGuard&) = delete;
+    bool Owned() const { return owned_; }
+
+private:
+    HANDLE mutex_ = nullptr;
+    bool owned_ = false;
+};
+
+SECURITY_ATTRIBUTES Inheritable() { return {sizeof(SECURITY_ATTRIBUTES), nullptr, TRUE}; }
+
+// A new %TEMP%\QZUN<digits> folder with its lock file held in lock (inheritable,
+// shared for reading only, so that nobody else can delete it, and deleted when
+// its last handle closes); "" when none can be made.
+std::string MakeCopyFolder(const std::string& tempDir, HANDLE& lock)
 {
     DWORD number = ::GetCurrentProcessId();
     for (int attempt = 0; attempt < 1000; ++attempt, ++number) {
         std::string folder = tempDir + "\\" + CopyFolderPrefix + std::to_string(number);
-        if (::CreateDirectoryA(folder.c_str(), nullptr))
+        if (!::CreateDirectoryA(folder.c_str(), nullptr)) {
+            if (::GetLastError() != ERROR_ALREADY_EXISTS)
+                break;
+            continue;
+        }
+        std::string lockPath = folder + "\\" + CopyLockName;
+        SECURITY_ATTRIBUTES inherit = Inheritable();
+        lock = ::CreateFileA(lockPath.c_str(), GENERIC_WRITE | DELETE, FILE_SHARE_READ, &inherit, CREATE_NEW,
+                             FILE_ATTRIBUTE_NORMAL | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
+        if (lock != INVALID_HANDLE_VALUE)
             return folder;
-        if (::GetLastError() != ERROR_ALREADY_EXISTS)
-            break;
+        DWORD code = ::GetLastError();
+        lock = nullptr;
+        ::RemoveDirectoryA(folder.c_str());
+        LogFailure("Error file: " + lockPath + " (code " + std::to_string(code) + ")");
+        return std::string();
     }
     LogFailure("Error folder: " + tempDir + "\\" + CopyFolderPrefix + " (code " + std::to_string(::GetLastError()) + ")");
     return std::string();
 }
 
-// Starts the copy with the write end of an inherited pipe; answers the read end.
-bool StartCopy(const std::string& copy, const std::string& folder, const std::string& installDir, bool silent,
-               HANDLE& readEnd, HANDLE& process)
+// The copy's file opened to be deleted when its last handle closes: the copy
+// inherits this handle, so its file goes when it ends (the copy also renames it
+// out of its folder through the handle, see FinishCopy). Open before the copy
+// starts: a running program's file can no longer be opened for deletion.
+HANDLE OpenCopyImage(const std::string& copy)
 {
-    SECURITY_ATTRIBUTES inherit = {sizeof inherit, nullptr, TRUE};
+    SECURITY_ATTRIBUTES inherit = Inheritable();
+    HANDLE image = ::CreateFileA(copy.c_str(), DELETE | SYNCHRONIZE, FILE_SHARE_READ | FILE_SHARE_DELETE, &inherit,
+                                 OPEN_EXISTING, FILE_FLAG_DELETE_ON_CLOSE, nullptr);
+    if (image != INVALID_HANDLE_VALUE)
+        return image;
+    LogFailure("Error file: " + copy + " (code " + std::to_string(::GetLastError()) + ")");
+    return nullptr;
+}
+
+std::string HandleText(HANDLE handle) { return std::to_string(reinterpret_cast<std::uintptr_t>(handle)); }
+
+// Starts the copy with the write end of an inherited pipe and the lock and image
+// handles; answers the read end. The copy runs in the temp folder, not in its
+// own: a process's current folder cannot be removed.
+bool StartCopy(const std::string& copy, const std::string& tempDir, const std::string& installDir, bool silent,
+               HANDLE lock, HANDLE image, HANDLE& readEnd, HANDLE& process)
+{
+    SECURITY_ATTRIBUTES inherit = Inheritable();
     HANDLE writeEnd = nullptr;
-    if (!::CreatePipe(&readEnd, &writeEnd, &inherit, 0))
+    if (!::CreatePipe(&readEnd, &writeEnd, &inherit, 0)) {
+        LogFailure("Error result pipe (code " + std::to_string(::GetLastError()) + ")");
         return false;
+    }
     ::SetHandleInformation(readEnd, HANDLE_FLAG_INHERIT, 0);
     std::string commandLine = "\"" + copy + "\" " + (silent ? "/S " : "") + CopySwitch + " " +
-                              std::to_string(::GetCurrentProcessId()) + " " +
-                              std::to_string(reinterpret_cast<std::uintptr_t>(writeEnd)) + " \"" + installDir + "\"";
+                              std::to_string(::GetCurrentProcessId()) + " " + HandleText(writeEnd) + " \"" +
+                              installDir + "\" " + HandleText(lock) + " " + HandleText(image);
     STARTUPINFOA startup = {};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION pi = {};
     BOOL started = ::CreateProcessA(copy.c_str(), commandLine.data(), nullptr, nullptr, TRUE, 0, nullptr,
-                                    folder.c_str(), &startup, &pi);
+                                    tempDir.c_str(), &startup, &pi);
     DWORD code = ::GetLastError();
     ::CloseHandle(writeEnd);  // the copy holds the only write end now: its end breaks the pipe
     if (!started) {
@@ -181,7 +252,45 @@ bool StartCopy(const std::string& copy, const std::string& folder, const std::st
     return true;
 }
 
-int ValidResult(DWORD code) { return code <= urRelaunchFailed ? static_cast<int>(code) : urRelaunchFailed; }
+// The copy's answer through the pipe; when it ended without one, its exit code.
+DWORD CopyResult(HANDLE readEnd, HANDLE process, const std::string& copy)
+{
+    DWORD result = urRelaunchFailed, read = 0;
+    bool answered = ::ReadFile(readEnd, &result, sizeof result, &read, nullptr) && read == sizeof result;
+    if (answered && result <= urItemsLeft)
+        return result;
+    if (answered) {
+        LogFailure("Error copy: " + copy + " answered " + std::to_string(result));
+        return urRelaunchFailed;
+    }
+    // The pipe broke without an answer: the copy has ended or is ending.
+    ::WaitForSingleObject(process, INFINITE);
+    if (!::GetExitCodeProcess(process, &result)) {
+        LogFailure("Error copy: " + copy + " ended without a result (code " + std::to_string(::GetLastError()) + ")");
+        return urRelaunchFailed;
+    }
+    if (result > urItemsLeft) {
+        LogFailure("Error copy: " + copy + " ended without a result (exit code " + std::to_string(result) + ")");
+        return urRelaunchFailed;
+    }
+    return result;
+}
+
+// Gives the running copy's file a name outside its folder, through the handle
+// that deletes it on close, so that the folder can go before the copy ends.
+bool RenameThroughHandle(HANDLE file, const std::string& target)
+{
+    int length = ::MultiByteToWideChar(CP_ACP, 0, target.c_str(), -1, nullptr, 0);
+    if (length <= 1)
+        return false;
+    std::vector<unsigned char> buffer(sizeof(FILE_RENAME_INFO) + static_cast<size_t>(length) * sizeof(WCHAR));
+    auto* info = reinterpret_cast<FILE_RENAME_INFO*>(buffer.data());
+    info->ReplaceIfExists = TRUE;
+    info->RootDirectory = nullptr;
+    info->FileNameLength = static_cast<DWORD>((length - 1) * sizeof(WCHAR));
+    ::MultiByteToWideChar(CP_ACP, 0, target.c_str(), -1, info->FileName, length);
+    return ::SetFileInformationByHandle(file, FileRenameInfo, info, static_cast<DWORD>(buffer.size())) != FALSE;
+}
 
 }  // namespace
 
@@ -231,34 +340,40 @@ int RunFirstInstance(const std::string& selfPath, bool silentSwitch)
         return urNoLog;
     }
     std::string tempDir = winlib::GetTempDir();
-    DeleteOldCopyFolders(tempDir);
-    std::string folder = MakeCopyFolder(tempDir);
+    HANDLE lock = nullptr;
+    std::string folder;
+    {
+        TCopyFoldersGuard guard;
+        if (guard.Owned())
+            DeleteOldCopyFolders(tempDir);
+        folder = MakeCopyFolder(tempDir, lock);
+    }
     if (folder.empty())
         return urRelaunchFailed;
     std::string copy = folder + "\\" + CopyName;
-    HANDLE readEnd = nullptr, process = nullptr;
-    if (!::CopyFileA(selfPath.c_str(), copy.c_str(), FALSE)) {
+    HANDLE image = nullptr, readEnd = nullptr, process = nullptr;
+    bool copied = ::CopyFileA(selfPath.c_str(), copy.c_str(), FALSE) != FALSE;
+    if (!copied)
         LogFailure("Error file: " + copy + " (code " + std::to_string(::GetLastError()) + ")");
+    else
+        image = OpenCopyImage(copy);
+    bool started = image && StartCopy(copy, tempDir, installDir, silentSwitch, lock, image, readEnd, process);
+    // Started, the copy holds the lock and its file through its own handles.
+    ::CloseHandle(lock);
+    if (image)
+        ::CloseHandle(image);
+    if (!started) {
         winlib::DeleteTree(folder);
         return urRelaunchFailed;
     }
-    if (!StartCopy(copy, folder, installDir, silentSwitch, readEnd, process)) {
-        winlib::DeleteTree(folder);
-        return urRelaunchFailed;
-    }
-    DWORD result = urRelaunchFailed, read = 0;
-    bool answered = ::ReadFile(readEnd, &result, sizeof result, &read, nullptr) && read == sizeof result;
+    DWORD result = CopyResult(readEnd, process, copy);
     ::CloseHandle(readEnd);
-    if (!answered) {  // the copy ended without a word: its exit code is the result
-        ::WaitForSingleObject(process, INFINITE);
-        if (!::GetExitCodeProcess(process, &result))
-            result = urRelaunchFailed;
-    }
     ::CloseHandle(process);
-    return ValidResult(result);
+    return static_cast<int>(result);
 }
 
-void FinishCopy(const std::string& installDir, HANDLE firstInstance, int result, const std::vector<std::string>& folders)
+void FinishCopy(const std::string& installDir, HANDLE firstInstance, int result, const std::vector<std::string>& folders,
+                HANDLE lock, HANDLE image)
 {
     if (firstInstance) {
         ::WaitForSingleObject(firstInstance, 60000);  // it ends as soon as it has the result
@@ -277,15 +392,37 @@ void FinishCopy(const std::string& installDir, HANDLE firstInstance, int result,
         }
         RemoveEmptyFolders(folders);
     }
-    // A running program cannot delete itself: the copy and its folder go at the
-    // next restart. Scheduling needs administrator rights; without them the next
-    // uninstall's first instance removes them (DeleteOldCopyFolders).
     char self[MAX_PATH * 2] = {};
     DWORD length = ::GetModuleFileNameA(nullptr, self, sizeof self);
-    if (length > 0 && length < sizeof self) {
-        ::MoveFileExA(self, nullptr, MOVEFILE_DELAY_UNTIL_REBOOT);
-        ::MoveFileExA(winlib::ExtractFileDir(self).c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT);
+    if (length == 0 || length >= sizeof self) {
+        if (lock)
+            ::CloseHandle(lock);
+        return;
     }
+    std::string folder = winlib::ExtractFileDir(self);
+    // A running program cannot delete itself, but it can be renamed: its file
+    // leaves the folder for the temp folder and goes when its last handle (the
+    // one opened for deletion by the first instance) closes at this process's
+    // end; the lock goes when closed, and the then empty folder at once. The
+    // scheduled removal at the next restart stays as a fallback; a folder that
+    // cannot go now is removed by the next uninstall (DeleteOldCopyFolders).
+    std::string parked = folder + ".tmp";
+    if (image && lock) {
+        bool moved = RenameThroughHandle(image, parked);
+        DWORD code = ::GetLastError();
+        ::CloseHandle(lock);
+        if (moved) {
+            ::MoveFileExA(parked.c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT);
+            if (!::RemoveDirectoryA(folder.c_str()))
+                ::MoveFileExA(folder.c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT);
+            return;
+        }
+        LogFailure("Error file: " + std::string(self) + " (code " + std::to_string(code) + ")");
+    } else if (lock) {
+        ::CloseHandle(lock);
+    }
+    ::MoveFileExA(self, nullptr, MOVEFILE_DELAY_UNTIL_REBOOT);
+    ::MoveFileExA(folder.c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT);
 }
 
 void DeleteOldCopyFolders(const std::string& tempDir)
@@ -298,13 +435,31 @@ void DeleteOldCopyFolders(const std::string& tempDir)
     std::vector<std::string> old;
     do {
         std::string name = data.cFileName;
-        if ((data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) && name.size() > 4 && IsDigits(name.substr(4)))
+        bool folder = (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+        bool parked = !folder && name.size() > 8 && lstrcmpiA(name.c_str() + name.size() - 4, ".tmp") == 0 &&
+                      IsDigits(name.substr(4, name.size() - 8));
+        if (folder && name.size() > 4 && IsDigits(name.substr(4))) {
             old.push_back(tempDir + "\\" + name);
+        } else if (parked) {
+            // A copy's file parked by FinishCopy that its end did not delete. A
+            // copy parks its file as its last step: even a running one needs it
+            // no more (and Windows refuses to delete a running program's file).
+            ::DeleteFileA((tempDir + "\\" + name).c_str());
+        }
     } while (::FindNextFileA(find, &data));
     ::FindClose(find);
-    for (const std::string& folder : old)
-        if (!IsRunningFrom(folder + "\\" + CopyName))
-            winlib::DeleteTree(folder);  // what cannot go now goes next time
+    // A folder stays while its copy runs, and while its lock file cannot be
+    // deleted: its maker holds it from the folder's creation until its copy has
+    // started, and the copy until it ends. The caller holds TCopyFoldersGuard, so
+    // no folder is between its creation and its lock's.
+    for (const std::string& folder : old) {
+        if (IsRunningFrom(folder + "\\" + CopyName))
+            continue;
+        std::string lock = folder + "\\" + CopyLockName;
+        if (!::DeleteFileA(lock.c_str()) && ::GetLastError() != ERROR_FILE_NOT_FOUND)
+            continue;
+        winlib::DeleteTree(folder);  // what cannot go now goes next time
+    }
 }
 
 }  // namespace uninst

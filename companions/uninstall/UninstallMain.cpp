@@ -17,7 +17,19 @@ struct TSwitches {
     DWORD FirstInstancePid = 0;
     HANDLE ResultPipe = nullptr;
     std::string InstallDir;
+    HANDLE FolderLock = nullptr;  // the lock file in the copy's folder
+    HANDLE Image = nullptr;       // the copy's own file, opened for deletion on close
 };
+
+HANDLE HandleParam(const std::string& text)
+{
+    return reinterpret_cast<HANDLE>(static_cast<std::uintptr_t>(std::strtoull(text.c_str(), nullptr, 10)));
+}
+
+bool IsNumber(const std::string& text)
+{
+    return !text.empty() && text.find_first_not_of("0123456789") == std::string::npos;
+}
 
 // Switches are whole parameters compared without case, as the setup reads its own.
 TSwitches ReadSwitches()
@@ -30,9 +42,14 @@ TSwitches ReadSwitches()
         } else if (lstrcmpiA(params[i].c_str(), uninst::CopySwitch) == 0 && i + 3 < params.size()) {
             s.Copy = true;
             s.FirstInstancePid = std::strtoul(params[i + 1].c_str(), nullptr, 10);
-            s.ResultPipe = reinterpret_cast<HANDLE>(static_cast<std::uintptr_t>(std::strtoull(params[i + 2].c_str(), nullptr, 10)));
+            s.ResultPipe = HandleParam(params[i + 2]);
             s.InstallDir = params[i + 3];
             i += 3;
+            if (i + 2 < params.size() && IsNumber(params[i + 1]) && IsNumber(params[i + 2])) {
+                s.FolderLock = HandleParam(params[i + 1]);
+                s.Image = HandleParam(params[i + 2]);
+                i += 2;
+            }
         }
     }
     return s;
@@ -40,6 +57,12 @@ TSwitches ReadSwitches()
 
 int RunAsCopy(const TSwitches& s)
 {
+    // The inherited handles stay with this process: a command it starts must not
+    // keep the result pipe open (the first instance would miss the end of a copy
+    // that died) nor the lock and the file (its folder would stay).
+    for (HANDLE handle : {s.ResultPipe, s.FolderLock, s.Image})
+        if (handle)
+            ::SetHandleInformation(handle, HANDLE_FLAG_INHERIT, 0);
     // Opened first: the first instance ends once it has the result.
     HANDLE firstInstance = ::OpenProcess(SYNCHRONIZE, FALSE, s.FirstInstancePid);
     std::vector<std::string> folders;
@@ -55,7 +78,7 @@ int RunAsCopy(const TSwitches& s)
             uninst::LogFailure("Error result pipe (code " + std::to_string(::GetLastError()) + ")");
         ::CloseHandle(s.ResultPipe);
     }
-    uninst::FinishCopy(s.InstallDir, firstInstance, result, folders);
+    uninst::FinishCopy(s.InstallDir, firstInstance, result, folders, s.FolderLock, s.Image);
     return result;
 }
 

@@ -21,13 +21,19 @@ enum TUninstallResult : int {
     urDeclined = 1,        // the user said No
     urNoLog = 2,           // no usable Uninstall.ini
     urItemsLeft = 3,       // some items could not be removed
-    urRelaunchFailed = 4,  // the copy could not be made or started
+    urRelaunchFailed = 4,  // the copy could not be made or started, or ended without a result
 };
 
 inline constexpr char CopyName[] = "QZUninstall.exe";
 inline constexpr char CopyFolderPrefix[] = "QZUN";
 inline constexpr char FailureLogName[] = "QZUNINSTALLLOG.TXT";
-// The copy's internal switch: /QZCOPY <first instance's pid> <pipe handle> <install folder>.
+// In each copy folder from its creation until its copy ends (see DeleteOldCopyFolders).
+inline constexpr char CopyLockName[] = "QZUninstall.lck";
+// Held while old copy folders are removed or a new one is made with its lock.
+inline constexpr char CopyFoldersMutexName[] = "QZUninstallCopyFolders";
+inline constexpr DWORD CopyFoldersWaitMs = 30000;
+// The copy's internal switch: /QZCOPY <first instance's pid> <pipe handle> <install folder>
+// [<lock handle> <image handle>] (handles inherited from the first instance; 0 for none).
 inline constexpr char CopySwitch[] = "/QZCOPY";
 
 // ---- Guards: what the uninstaller refuses to touch (a refused item is left) ----
@@ -114,11 +120,13 @@ int RunCopy(const std::string& installDir, bool silentSwitch, std::vector<std::s
 int RunFirstInstance(const std::string& selfPath, bool silentSwitch);
 
 // After the result went back: waits for the first instance, deletes Uninstall.exe
-// after results 0 and 3, retries the folders, schedules the copy's own removal.
+// after results 0 and 3, retries the folders, then removes the copy's own folder
+// (given its lock and image handles) or schedules its removal. Closes lock.
 void FinishCopy(const std::string& installDir, HANDLE firstInstance, int result,
-                const std::vector<std::string>& folders);
+                const std::vector<std::string>& folders, HANDLE lock, HANDLE image);
 
-// Deletes %TEMP%\QZUN<digits> folders left by earlier runs whose copy has ended.
+// Deletes %TEMP%\QZUN<digits> folders left by earlier runs: whose copy has ended
+// and whose lock file nobody holds. The caller holds CopyFoldersMutexName.
 void DeleteOldCopyFolders(const std::string& tempDir);
 
 }  // namespace uninst
