@@ -120,3 +120,9 @@ TEST_F(OptionsTest, AssociateDeletesTheUserChoiceAndStartsTheProgramElevated)
     EXPECT_EQ(shell.Requests()[0].Parameters, "/SFA");
     EXPECT_EQ(shell.Requests()[0].File, ProgramPath());
 }
+
+TEST_F(OptionsTest, EveryControlOfBothTabsLiesInsideItsTab)
+{
+    Start();
+    EXPECT_EQ(ControlsOutsideTheirParents(Form15->Handle()), std::vector<std::string>{});
+}

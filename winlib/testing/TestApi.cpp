@@ -77,6 +77,29 @@ bool UserCanReach(HWND control)
            (::GetAncestor(control, GA_ROOT) == control || ::IsWindowEnabled(::GetAncestor(control, GA_ROOT)));
 }
 
+std::vector<std::string> ControlsOutsideTheirParents(HWND form)
+{
+    std::vector<std::string> outside;
+    auto check = [](HWND control, LPARAM list) -> BOOL {
+        // Own style, not IsWindowVisible: the controls of a tab page not shown count too.
+        HWND parent = ::GetParent(control);
+        if ((::GetWindowLongPtrA(control, GWL_STYLE) & WS_VISIBLE) == 0 || parent == nullptr)
+            return TRUE;
+        RECT r = {}, client = {};
+        ::GetWindowRect(control, &r);
+        ::MapWindowPoints(HWND_DESKTOP, parent, reinterpret_cast<POINT*>(&r), 2);
+        ::GetClientRect(parent, &client);
+        if (r.left < 0 || r.top < 0 || r.right > client.right || r.bottom > client.bottom)
+            reinterpret_cast<std::vector<std::string>*>(list)->push_back(
+                Describe(control) + " at " + std::to_string(r.left) + "," + std::to_string(r.top) + "-" +
+                std::to_string(r.right) + "," + std::to_string(r.bottom) + " in " + std::to_string(client.right) + "x" +
+                std::to_string(client.bottom));
+        return TRUE;
+    };
+    ::EnumChildWindows(form, check, reinterpret_cast<LPARAM>(&outside));
+    return outside;
+}
+
 void Click(const TButton& button)
 {
     if (Reachable(button.Handle(), "Click"))

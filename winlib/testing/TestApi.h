@@ -22,6 +22,10 @@ namespace winlib::testing {
 
 // Whether a user could reach the control: enabled and visible, with every parent.
 bool UserCanReach(HWND control);
+// The controls of the form (on every tab page) that lie partly or wholly outside
+// their parent's client area, described one per entry: clipped, a user cannot
+// see or click them.
+std::vector<std::string> ControlsOutsideTheirParents(HWND form);
 
 void Click(const TButton& button);
 void Toggle(const TCheckBox& box);
