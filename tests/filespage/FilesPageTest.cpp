@@ -187,7 +187,7 @@ TEST_F(FilesPageTest, EditOfRowsInTwoFoldersChangingOnlyIfExistsKeepsBothFolders
         d.Texts[FileField::IfExists] = "Skip";
         return true;
     };
-    PressKey(list.Handle(), VK_RETURN);
+    PressKeyInLoop(list.Handle(), VK_RETURN);
     ASSERT_EQ(dialog_.Shown.size(), 1u);
     EXPECT_EQ(dialog_.Shown[0].Caption, "Edit Selected Item(s)");
     EXPECT_FALSE(dialog_.Shown[0].FileNameEnabled);
