@@ -4,6 +4,7 @@
 
 #include "authoring/AppState.h"
 #include "authoring/Form1.h"
+#include "authoring/Form19.h"
 #include "winlib/Hint.h"
 #include "winlib/MessageBox.h"
 #include "winlib/OsError.h"
@@ -174,8 +175,8 @@ void TForm15::RestorePreferences()
 void TForm15::Button1Click()
 {
     SavePreferences();
-    if (OnWizardHidden)
-        OnWizardHidden(!CheckWizard.Checked());
+    if (Form19 != nullptr)
+        Form19->CheckBox1.SetChecked(!CheckWizard.Checked());
     SetModalResult(winlib::mrOk);
 }
 

@@ -115,3 +115,26 @@ TEST_F(NewProjectWizardTest, DoNotShowTurnsTheWizardPreferenceOffOnAnyClose)
     EXPECT_EQ(Settings(false).ReadInteger("Wizard", stored), ERROR_SUCCESS);
     EXPECT_EQ(stored, 0u);
 }
+
+TEST_F(NewProjectWizardTest, TurningTheWizardBackOnInOptionsUnticksDoNotShow)
+{
+    TRecordingForm1& form = Start();
+    TForm19& wizard = Wizard(form);
+    TModalResponder modal;
+    for (bool wizardOn : {false, true})
+        modal.Expect([&, wizardOn](winlib::TForm&) {
+            if (Form15->CheckWizard.Checked() != wizardOn)
+                Toggle(Form15->CheckWizard);
+            Click(Form15->Button1);
+        });
+    form.ShowOptions();
+    EXPECT_TRUE(wizard.CheckBox1.Checked());
+    form.ShowOptions();
+    modal.Expect([&](winlib::TForm&) {
+        EXPECT_FALSE(wizard.CheckBox1.Checked());  // the next New offers it unticked
+        Click(wizard.Button3);
+    });
+    form.NewProject();
+    EXPECT_EQ(modal.Shown(), 3);
+    EXPECT_TRUE(Form15->CheckWizard.Checked());
+}

@@ -22,12 +22,10 @@ protected:
 
 }  // namespace
 
-TEST_F(OptionsTest, OkWritesTheSevenPreferencesAndHidesTheWizardWhenItIsOff)
+TEST_F(OptionsTest, OkWritesTheSevenPreferences)
 {
     TRecordingForm1& form = Start();
     TForm15& options = *Form15;
-    bool wizardHidden = false;
-    options.OnWizardHidden = [&](bool hidden) { wizardHidden = hidden; };
     TModalResponder modal;
     modal.Expect([&](winlib::TForm&) {
         for (winlib::TCheckBox* box : {&options.CheckWizard, &options.CheckBox1, &options.CheckBox4, &options.CheckBox5,
@@ -43,7 +41,6 @@ TEST_F(OptionsTest, OkWritesTheSevenPreferencesAndHidesTheWizardWhenItIsOff)
                                                       {"SelectFolderMode", 2}};
     for (const auto& [name, value] : expected)
         EXPECT_EQ(Stored(name), value) << name;
-    EXPECT_TRUE(wizardHidden);
 }
 
 TEST_F(OptionsTest, CancelRestoresStoredValuesAndKeepsUnstoredOnes)
