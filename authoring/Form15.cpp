@@ -103,6 +103,7 @@ void TForm15::OnCreate()
         Decor<winlib::TLabel>().Create(links, static_cast<int>(140 + i), TBounds{8, y, 300, 16}, kLinkLabels[i]);
         LinkEdits[i].Create(links, static_cast<int>(111 + i), TBounds{8, y + 16, 440, 21});
         LinkEdits[i].SetText(kInitialLinks[i]);
+        LinkEdits[i].OnChange = [] { AppState().ProjectModified = true; };  // the project file stores the links
         LinkButtons[i].Create(links, static_cast<int>(121 + i), TBounds{452, y + 16, 30, 21}, "...");
         winlib::SetHint(LinkButtons[i].Handle(), "Browse...");
         int n = static_cast<int>(i) + 1;

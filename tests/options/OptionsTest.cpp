@@ -123,3 +123,17 @@ TEST_F(OptionsTest, EveryControlOfBothTabsLiesInsideItsTab)
     Start();
     EXPECT_EQ(ControlsOutsideTheirParents(Form15->Handle()), std::vector<std::string>{});
 }
+
+TEST_F(OptionsTest, TypingAPrerequisiteLinkMarksTheProjectModified)
+{
+    TRecordingForm1& form = Start();
+    AppState().ProjectModified = false;
+    TModalResponder modal;
+    modal.Expect([&](winlib::TForm&) {
+        ClickTab(Form15->PageControl1, 1);
+        Type(Form15->Edit(6), "https://sql.example/x");
+        Click(Form15->Button1);
+    });
+    form.ShowOptions();
+    EXPECT_TRUE(AppState().ProjectModified);
+}
