@@ -2,6 +2,8 @@
 
 #include <commctrl.h>
 
+#include <algorithm>
+
 #include "winlib/Application.h"
 #include "winlib/Menus.h"
 #include "winlib/OsError.h"
@@ -173,7 +175,7 @@ void TForm::SetNormalBounds(const TBounds& b) const
     WINDOWPLACEMENT wp = {};
     wp.length = sizeof wp;
     ::GetWindowPlacement(hwnd_, &wp);
-    wp.rcNormalPosition = {b.X, b.Y, b.X + b.W, b.Y + b.H};
+    wp.rcNormalPosition = {b.X, b.Y, b.X + std::max(b.W, MinWidth), b.Y + std::max(b.H, MinHeight)};
     if (!Visible())
         wp.showCmd = SW_HIDE;
     ::SetWindowPlacement(hwnd_, &wp);
@@ -271,6 +273,12 @@ LRESULT TForm::Dispatch(UINT message, WPARAM wParam, LPARAM lParam)
                 Hide();
         }
         return 0;
+    case WM_GETMINMAXINFO: {
+        auto& info = *reinterpret_cast<MINMAXINFO*>(lParam);
+        info.ptMinTrackSize.x = std::max<LONG>(info.ptMinTrackSize.x, MinWidth);
+        info.ptMinTrackSize.y = std::max<LONG>(info.ptMinTrackSize.y, MinHeight);
+        return 0;
+    }
     case WM_SIZE:
         OnResize();
         break;
