@@ -112,6 +112,11 @@ void TBuild::CheckTargetIsNoInput()
     for (const std::string& input : inputs)
         if (!input.empty() && SamePathKey(input) == key)
             FailCannotCreate();
+    // The program folder holds the languages, engines, pictures and tools every build
+    // reads: a setup written there would replace one of them.
+    std::string program = winlib::IncludeTrailingBackslash(SamePathKey(project_.ProgramFolder));
+    if (!project_.ProgramFolder.empty() && key.compare(0, program.size(), program) == 0)
+        FailCannotCreate();
 }
 
 std::vector<TSetupMember> TBuild::SetupMembers() const

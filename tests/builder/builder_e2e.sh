@@ -200,6 +200,15 @@ expect_failed 'Cannot create file: C:\kbtest\out\folder.exe' 'SetupFile=C:\kbtes
 case_name="failed: target equals a source file"
 expect_failed 'Cannot create file: C:\kbtest\files\a.txt' 'SetupFile=C:\kbtest\files\a.txt'
 cmp -s <(printf 'alpha text\r\n%.0s' {1..200}) "$work/files/a.txt" || fail "a.txt was overwritten"
+# The program's own files (languages, engines, pictures, the program) are never written over.
+program=$(winpath "$dist/")
+lng=$(md5sum <"$dist/Languages/English.lng")
+for name in 'Languages\English.lng' 'Setup.exe'; do
+  case_name="failed: target $name in the program folder"
+  expect_failed "Cannot create file: $program$name" "SetupFile=$program$name"
+done
+[ "$(md5sum <"$dist/Languages/English.lng")" = "$lng" ] || fail "English.lng was overwritten"
+[ ! -e "$dist/Setup.exe" ] || fail "a setup was built into the program folder"
 case_name="failed: a bad stored name"
 expect_failed 'Compressing file error: C:\kbtest\extra\tool.txt  Invalid or duplicate file name: qzsetup.ini' \
   AdditionalFiles=1 FilesCount=0 -- '[Files]' '0=C:\kbtest\extra\tool.txt?<SetupTempDir>\qzsetup.ini?Overwrite?Yes'
