@@ -80,6 +80,12 @@ v() { case_name="validation: $1"; shift; expect_invalid "$@"; }
 v "product name" "Product Name must be specified." 'AppName=  '
 v "setup file" "Setup File must be specified." 'SetupFile='
 v "setup folder" 'Folder doesn'"'"'t exist:  C:\kbtest\nowhere' 'SetupFile=C:\kbtest\nowhere\S.exe'
+# A name that is not absolute would land in whatever folder the process is in.
+for name in 'out\Rel.exe' '\kbtest\out\Rel.exe'; do
+  case_name="validation: setup file $name"
+  cd "$work"; expect_invalid "Folder doesn't exist:  ${name%\\*}" "SetupFile=$name"; cd - >/dev/null
+  [ ! -e "$work/out/Rel.exe" ] || fail "built into the current folder"
+done
 v "wizard picture" "Wizard Bitmap file is not found." 'WizardBitmap=C:\kbtest\none.bmp'
 v "header picture" "Header Bitmap file is not found." 'HeaderBitmap=C:\kbtest\none.bmp'
 v "icon" "Icon File is not found." 'CustomIcon=1' 'CustomIconFile=C:\kbtest\none.ico'
