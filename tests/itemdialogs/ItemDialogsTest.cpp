@@ -209,6 +209,19 @@ TEST(ItemDialogs, ExtensionRefusesALeadingDotAndCopiesTheProgramAsIconOnlyOnOk)
     });
 }
 
+TEST(ItemDialogs, IconIndexThatIsNoIntegerIsRefusedWithTheFocusOnIt)
+{
+    TFakeHost host;
+    auto shortcut = Make<TForm8>(host);
+    auto extension = Make<TForm10>(host);
+    const TBoxSeen bad{"", "Incorrect icon index.", MB_ICONERROR};
+    for (const char* text : {"abc", "99999999999", ""}) {
+        RunAll(*shortcut, {{text, A, {{"Edit1", "x.exe"}, {"Edit2", "s"}, {"SpinEdit1", text}}, false, "SpinEdit1", bad}});
+        RunAll(*extension, {{text, A, {{"Edit1", "txt"}, {"Edit2", "a.exe"}, {"SpinEdit1", text}}, false, "SpinEdit1", bad}});
+    }
+    RunAll(*extension, {{"blanks around", A, {{"SpinEdit1", " -2 "}}, true, "", kNoBox, {{"SpinEdit1", "-2"}}}});
+}
+
 TEST(ItemDialogs, IniTrimsEachFieldOnlyWhenItsTestIsReached)
 {
     TFakeHost host;
