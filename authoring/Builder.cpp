@@ -5,6 +5,7 @@
 #include <optional>
 #include <set>
 
+#include "authoring/ItemDialogChecks.h"
 #include "authoring/PackageWriter.h"
 #include "winlib/OsError.h"
 #include "winlib/Path.h"
@@ -149,6 +150,13 @@ std::vector<TSetupMember> TBuild::SetupMembers() const
 // cannot create stops even a silent setup, and a repeated one replaces a setup file.
 void TBuild::CheckStoredNames(const std::vector<TSetupMember>& members)
 {
+    // The setup unpacks its temporary files flat: a file meant for a sub-folder of
+    // that folder would not be where a command looks for it.
+    for (const TBuildFileRow& row : project_.AdditionalFiles) {
+        std::string name = BelowSetupTempDir(row.InstallTo);
+        if (name.find('\\') != std::string::npos)
+            FailCompressing(row.Source, "\r\n\r\nInvalid or duplicate file name: " + name);
+    }
     std::set<std::string> fixed = {winlib::UpperCase(SetupScriptName)};
     if (project_.UpdaterIni)
         fixed.insert(winlib::UpperCase(UpdaterIniName));

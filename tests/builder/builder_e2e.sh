@@ -218,6 +218,9 @@ done
 case_name="failed: a bad stored name"
 expect_failed 'Compressing file error: C:\kbtest\extra\tool.txt  Invalid or duplicate file name: qzsetup.ini' \
   AdditionalFiles=1 FilesCount=0 -- '[Files]' '0=C:\kbtest\extra\tool.txt?<SetupTempDir>\qzsetup.ini?Overwrite?Yes'
+# The setup unpacks its temporary files flat: a sub-folder would not be there.
+expect_failed 'Compressing file error: C:\kbtest\extra\tool.txt  Invalid or duplicate file name: sub\tool.txt' \
+  AdditionalFiles=1 FilesCount=0 -- '[Files]' '0=C:\kbtest\extra\tool.txt?<SetupTempDir>\sub\tool.txt?Overwrite?Yes'
 
 # ---- Two builds at once ----
 case_name="two parallel builds succeed"

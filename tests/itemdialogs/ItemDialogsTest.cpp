@@ -251,6 +251,9 @@ TEST(ItemDialogs, FilePropertiesResetWhenAddingAndStripOneTrailingBackslash)
         {"root alone", A, {{"ComboBox1", "\\"}}, false, "ComboBox1", kNoBox},
         {"question mark", A, {{"ComboBox1", "a?b"}}, false, "ComboBox1",
          {kProduct, "The character \"?\" is not allowed in a file path.", MB_ICONWARNING}},
+        {"setup temp folder", A, {{"ComboBox1", "<SetupTempDir>\\"}}, true, "", kNoBox, {{"ComboBox1", "<SetupTempDir>"}}},
+        {"its sub-folder", A, {{"ComboBox1", "<setuptempdir>\\sub"}}, false, "ComboBox1",
+         {kProduct, "Files for the setup's temporary folder cannot go into a sub-folder", MB_ICONWARNING}},
     });
     RunCase(*dlg, {"box keeps fields", A, {}, true, "", {kProduct, "The character \"?\" is not allowed in a file path.", MB_ICONWARNING},
                    {{"ComboBox2", "Skip"}}, box});
