@@ -252,8 +252,20 @@ LRESULT TForm::Dispatch(UINT message, WPARAM wParam, LPARAM lParam)
         LRESULT result = 0;
         if (ReflectMessage(message, wParam, lParam, result))
             return result;
+        if (message == WM_CTLCOLORSTATIC && Color != COLOR_BTNFACE) {  // labels take the form's colour
+            ::SetBkColor(reinterpret_cast<HDC>(wParam), ::GetSysColor(Color));
+            return reinterpret_cast<LRESULT>(::GetSysColorBrush(Color));
+        }
         break;
     }
+    case WM_ERASEBKGND:
+        if (Color != COLOR_BTNFACE) {  // the class brush is the dialog face
+            RECT client = {};
+            ::GetClientRect(hwnd_, &client);
+            ::FillRect(reinterpret_cast<HDC>(wParam), &client, ::GetSysColorBrush(Color));
+            return 1;
+        }
+        break;
     case DM_GETDEFID:
         return DefaultButtonId != 0 ? MAKELRESULT(DefaultButtonId, DC_HASDEFID) : 0;
     case WM_WINLIB_MODALRESULT:

@@ -63,6 +63,8 @@ public:
     bool Maximized() const { return ::IsZoomed(hwnd_) != FALSE; }
     TBounds ClientBounds() const;
 
+    // The system colour of the form's background and of its labels (COLOR_...).
+    int Color = COLOR_BTNFACE;
     // The smallest window size a sizeable form takes, by the user or by code (0: none).
     int MinWidth = 0, MinHeight = 0;
     // Enter presses the button with this id (DM_GETDEFID); 0: none.
