@@ -10,27 +10,39 @@ namespace {
 
 bool IsDotEntry(const char* name) { return lstrcmpA(name, ".") == 0 || lstrcmpA(name, "..") == 0; }
 
-void Search(const std::string& folder, const std::string& mask, std::vector<std::string>& list, bool addSizes,
-            bool skipHidden)
-{
-    WIN32_FIND_DATAA entry = {};
-    HANDLE find = ::FindFirstFileA((folder + mask).c_str(), &entry);
-    if (find == INVALID_HANDLE_VALUE)
-        return;  // an unreadable or empty folder contributes nothing
-    do {
-        if (skipHidden && (entry.dwFileAttributes & FILE_ATTRIBUTE_HIDDEN) != 0)
-            continue;
-        if ((entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
-            if (!IsDotEntry(entry.cFileName))
-                Search(folder + entry.cFileName + "\\", mask, list, addSizes, skipHidden);
-            continue;
-        }
-        if (addSizes)
-            AppState().FolderSize += (static_cast<std::uint64_t>(entry.nFileSizeHigh) << 32) | entry.nFileSizeLow;
-        list.push_back(folder + entry.cFileName);
-    } while (::FindNextFileA(find, &entry));
-    ::FindClose(find);
-}
+struct TSearch {
+    std::string Mask;
+    std::vector<std::string>& List;
+    bool AddSizes, SkipHidden;
+    const std::function<bool()>& KeepGoing;
+
+    // False when KeepGoing stopped it.
+    bool Run(const std::string& folder)
+    {
+        WIN32_FIND_DATAA entry = {};
+        HANDLE find = ::FindFirstFileA((folder + Mask).c_str(), &entry);
+        if (find == INVALID_HANDLE_VALUE)
+            return true;  // an unreadable or empty folder contributes nothing
+        bool going = true;
+        do {
+            going = !KeepGoing || KeepGoing();
+            if (!going)
+                break;
+            if (SkipHidden && (entry.dwFileAttributes & FILE_ATTRIBUTE_HIDDEN) != 0)
+                continue;
+            if ((entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
+                if (!IsDotEntry(entry.cFileName))
+                    going = Run(folder + entry.cFileName + "\\");
+                continue;
+            }
+            if (AddSizes)
+                AppState().FolderSize += (static_cast<std::uint64_t>(entry.nFileSizeHigh) << 32) | entry.nFileSizeLow;
+            List.push_back(folder + entry.cFileName);
+        } while (going && ::FindNextFileA(find, &entry));
+        ::FindClose(find);
+        return going;
+    }
+};
 
 }  // namespace
 
@@ -40,7 +52,9 @@ bool SkipHiddenFiles()
     return Form15 == nullptr || Form15->CheckBox2.Checked();
 }
 
-void FindFiles(const std::string& folder, const std::string& mask, std::vector<std::string>& list, bool addSizes)
+bool FindFiles(const std::string& folder, const std::string& mask, std::vector<std::string>& list, bool addSizes,
+               const std::function<bool()>& keepGoing)
 {
-    Search(winlib::IncludeTrailingBackslash(folder), mask.empty() ? "*.*" : mask, list, addSizes, SkipHiddenFiles());
+    TSearch search{mask.empty() ? "*.*" : mask, list, addSizes, SkipHiddenFiles(), keepGoing};
+    return search.Run(winlib::IncludeTrailingBackslash(folder));
 }
