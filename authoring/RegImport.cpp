@@ -131,7 +131,8 @@ std::vector<TEntry> JoinLines(const std::vector<TLine>& lines)
                 bool textFollows = false;
                 for (size_t j = i + 1; j < lines.size() && !textFollows; ++j)
                     textFollows = !Trim(lines[j].Text).empty();
-                throw EParse{textFollows ? "continuation into a blank line" : "continuation at end of file", entry.Line};
+                throw EParse{textFollows ? "continuation into a blank line" : "continuation at end of file",
+                             entry.Line};
             }
             ++i;
             entry.Text += Trim(lines[i].Text);  // a trailing backslash continues the loop

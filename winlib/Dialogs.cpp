@@ -78,7 +78,8 @@ void ShowPreview(HWND dialog)
     if (picture != nullptr && ::GetObjectA(picture, sizeof size, &size) != 0 && size.bmWidth > 0 && size.bmHeight > 0) {
         double scale = std::min({1.0, static_cast<double>(kPreviewWidth) / size.bmWidth,
                                  static_cast<double>(kPreviewHeight) / size.bmHeight});
-        int w = std::max(1, static_cast<int>(size.bmWidth * scale)), h = std::max(1, static_cast<int>(size.bmHeight * scale));
+        int w = std::max(1, static_cast<int>(size.bmWidth * scale));
+        int h = std::max(1, static_cast<int>(size.bmHeight * scale));
         if (w != size.bmWidth || h != size.bmHeight)
             picture = static_cast<HBITMAP>(::CopyImage(picture, IMAGE_BITMAP, w, h, LR_COPYDELETEORG));
     }
@@ -99,11 +100,11 @@ UINT_PTR CALLBACK PreviewHook(HWND child, UINT message, WPARAM, LPARAM lParam)
             ::GetClientRect(dialog, &client);
             ::SetWindowPos(dialog, nullptr, 0, 0, frame.right - frame.left + kPreviewWidth + 2 * kPreviewMargin,
                            frame.bottom - frame.top, SWP_NOMOVE | SWP_NOZORDER);
+            auto id = reinterpret_cast<HMENU>(static_cast<INT_PTR>(TOpenDialog::PicturePreviewId));
             HWND preview = ::CreateWindowExA(WS_EX_CLIENTEDGE, "STATIC", "",
-                                             WS_CHILD | WS_VISIBLE | SS_BITMAP | SS_CENTERIMAGE, client.right + kPreviewMargin,
-                                             kPreviewMargin, kPreviewWidth, kPreviewHeight, dialog,
-                                             reinterpret_cast<HMENU>(static_cast<INT_PTR>(TOpenDialog::PicturePreviewId)),
-                                             ::GetModuleHandleA(nullptr), nullptr);
+                                             WS_CHILD | WS_VISIBLE | SS_BITMAP | SS_CENTERIMAGE,
+                                             client.right + kPreviewMargin, kPreviewMargin, kPreviewWidth,
+                                             kPreviewHeight, dialog, id, ::GetModuleHandleA(nullptr), nullptr);
             if (preview != nullptr)  // without it the dialog still opens files
                 ShowPreview(dialog);
         } else if (header.code == CDN_SELCHANGE) {

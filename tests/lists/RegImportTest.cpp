@@ -165,7 +165,8 @@ TEST(RegImport, ARecordAsLongAsTheProjectLimitIsImportedAndOneMoreIsTooLong)
     const std::string key = "HKEY_CURRENT_USER\\K", name = "N", type = "REG_SZ";
     const size_t fixed = key.size() + name.size() + type.size() + 2 * 3 + 5 * 2;
     for (size_t record : {winlib::TIniFile::MaxValueLength, winlib::TIniFile::MaxValueLength + 1}) {
-        std::string file = "REGEDIT4\r\n[" + key + "]\r\n\"" + name + "\"=\"" + std::string(record - fixed, 'x') + "\"\r\n";
+        std::string file =
+            "REGEDIT4\r\n[" + key + "]\r\n\"" + name + "\"=\"" + std::string(record - fixed, 'x') + "\"\r\n";
         TRegImportResult result = ParseRegFile(file, winlib::TIniFile::MaxValueLength);
         bool fits = record <= winlib::TIniFile::MaxValueLength;
         EXPECT_EQ(result.Rows.size(), fits ? 1u : 0u) << record;

@@ -388,17 +388,18 @@ struct TPreviewProbe {
     {
         HWND preview = GetDlgItem(dialog, winlib::TOpenDialog::PicturePreviewId);
         BITMAP b = {};
-        HGDIOBJ picture = preview ? reinterpret_cast<HGDIOBJ>(SendMessageA(preview, STM_GETIMAGE, IMAGE_BITMAP, 0)) : nullptr;
-        if (picture == nullptr || GetObjectA(picture, sizeof b, &b) == 0)
+        LRESULT picture = preview ? SendMessageA(preview, STM_GETIMAGE, IMAGE_BITMAP, 0) : 0;
+        if (picture == 0 || GetObjectA(reinterpret_cast<HGDIOBJ>(picture), sizeof b, &b) == 0)
             return {0, 0};
         return {b.bmWidth, b.bmHeight};
     }
     static LRESULT CALLBACK OnCbt(int code, WPARAM wParam, LPARAM lParam)
     {
         char cls[16] = {};
-        if (code == HCBT_ACTIVATE && Current->Dialog == nullptr && GetClassNameA(reinterpret_cast<HWND>(wParam), cls, sizeof cls) &&
+        HWND window = reinterpret_cast<HWND>(wParam);
+        if (code == HCBT_ACTIVATE && Current->Dialog == nullptr && GetClassNameA(window, cls, sizeof cls) &&
             std::string(cls) == "#32770") {
-            Current->Dialog = reinterpret_cast<HWND>(wParam);
+            Current->Dialog = window;
             SetTimer(nullptr, 0, 0, OnTimer);  // runs inside the dialog's loop
         }
         return CallNextHookEx(nullptr, code, wParam, lParam);
@@ -411,7 +412,9 @@ struct TPreviewProbe {
         HWND view = FindWindowExA(dialog, nullptr, "SHELLDLL_DefView", nullptr);
         HWND list = view ? FindWindowExA(view, nullptr, "SysListView32", nullptr) : nullptr;
         LVFINDINFOA find = {LVFI_STRING, Current->SelectName.c_str()};
-        int item = list ? static_cast<int>(SendMessageA(list, LVM_FINDITEMA, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(&find))) : -1;
+        int item = list ? static_cast<int>(SendMessageA(list, LVM_FINDITEMA, static_cast<WPARAM>(-1),
+                                                        reinterpret_cast<LPARAM>(&find)))
+                        : -1;
         if (item >= 0) {
             LVITEMA state = {};
             state.stateMask = state.state = LVIS_SELECTED | LVIS_FOCUSED;
