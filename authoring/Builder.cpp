@@ -5,6 +5,7 @@
 #include <optional>
 #include <set>
 
+#include "authoring/ItemDialogChecks.h"
 #include "authoring/PackageWriter.h"
 #include "winlib/OsError.h"
 #include "winlib/Path.h"
@@ -112,6 +113,11 @@ void TBuild::CheckTargetIsNoInput()
     for (const std::string& input : inputs)
         if (!input.empty() && SamePathKey(input) == key)
             FailCannotCreate();
+    // The program folder holds the languages, engines, pictures and tools every build
+    // reads: a setup written there would replace one of them.
+    std::string program = winlib::IncludeTrailingBackslash(SamePathKey(project_.ProgramFolder));
+    if (!project_.ProgramFolder.empty() && key.compare(0, program.size(), program) == 0)
+        FailCannotCreate();
 }
 
 std::vector<TSetupMember> TBuild::SetupMembers() const
@@ -161,14 +167,9 @@ void TBuild::CheckStoredNames(const std::vector<TSetupMember>& members)
     }
     // A row must name a file: "<InstallDir>\sub\" has no name to store, and the
     // setup temp folder is one flat folder ("<SetupTempDir>\sub\x" cannot be made).
-    const std::string tempDir = "<SETUPTEMPDIR>";
     for (const TBuildFileRow& row : project_.AdditionalFiles) {
-        std::string name = StoredFileName(row.InstallTo);
-        if (IsSetupTempRow(row.InstallTo)) {
-            name = row.InstallTo.substr(winlib::UpperCase(row.InstallTo).find(tempDir) + tempDir.size());
-            if (!name.empty() && name.front() == '\\')
-                name.erase(0, 1);
-        }
+        std::string name = IsSetupTempRow(row.InstallTo) ? BelowSetupTempDir(row.InstallTo)
+                                                         : StoredFileName(row.InstallTo);
         if (name.empty() || name.find('\\') != std::string::npos)
             FailCompressing(row.Source, "\r\n\r\nInvalid or duplicate file name: " + name);
     }

@@ -4,6 +4,7 @@
 
 #include "authoring/AppState.h"
 #include "authoring/Form1.h"
+#include "authoring/Form19.h"
 #include "winlib/Hint.h"
 #include "winlib/MessageBox.h"
 #include "winlib/OsError.h"
@@ -69,26 +70,27 @@ void TForm15::OnCreate()
 {
     HWND h = Handle();
     KeyPreview = true;
-    PageControl1.Create(h, 100, TBounds{8, 8, kClientWidth - 16, kClientHeight - 56});
+    // The rows below end within the tab pages, which are about 237 px high inside.
+    PageControl1.Create(h, 100, TBounds{8, 8, kClientWidth - 16, kClientHeight - 49});
     PageControl1.AddPage("General");
     PageControl1.AddPage("Prerequisite Links");
     HWND general = PageControl1.Sheet(0);
     auto group = [this](HWND parent, int id, const TBounds& b, const char* caption) {
         Decor<winlib::TGroupBox>().Create(parent, id, b, caption);
     };
-    group(general, 130, TBounds{8, 4, 480, 72}, "On Startup");
-    CheckWizard.Create(general, 101, TBounds{20, 24, 440, 20}, "Create new project using Wizard");
-    CheckBox1.Create(general, 102, TBounds{20, 48, 440, 20}, "Open the most recent project");
-    CheckBox4.Create(general, 103, TBounds{20, 84, 440, 20}, "Check for updates");
-    group(general, 131, TBounds{8, 108, 480, 96}, "Project Options");
-    CheckBox5.Create(general, 104, TBounds{20, 128, 440, 20}, "Automatically update product version");
-    CheckBox3.Create(general, 105, TBounds{20, 152, 440, 20}, "Update File Version Info");
-    CheckBox2.Create(general, 106, TBounds{20, 176, 440, 20}, "Don't add hidden files and folders");
-    Decor<winlib::TLabel>().Create(general, 132, TBounds{8, 214, 200, 18}, "Mode 'Select Destination Folder':");
-    ComboBox1.Create(general, 107, TBounds{210, 210, 278, 200});
+    group(general, 130, TBounds{8, 2, 480, 64}, "On Startup");
+    CheckWizard.Create(general, 101, TBounds{20, 20, 440, 20}, "Create new project using Wizard");
+    CheckBox1.Create(general, 102, TBounds{20, 42, 440, 20}, "Open the most recent project");
+    CheckBox4.Create(general, 103, TBounds{20, 70, 440, 20}, "Check for updates");
+    group(general, 131, TBounds{8, 92, 480, 84}, "Project Options");
+    CheckBox5.Create(general, 104, TBounds{20, 110, 440, 20}, "Automatically update product version");
+    CheckBox3.Create(general, 105, TBounds{20, 132, 440, 20}, "Update File Version Info");
+    CheckBox2.Create(general, 106, TBounds{20, 154, 440, 20}, "Don't add hidden files and folders");
+    Decor<winlib::TLabel>().Create(general, 132, TBounds{8, 186, 200, 18}, "Mode 'Select Destination Folder':");
+    ComboBox1.Create(general, 107, TBounds{210, 182, 278, 200});
     ComboBox1.SetItems({"Append the last folder name", "Doesn't append the last folder name", "Drive only"});
     ComboBox1.SetItemIndex(0);
-    Button10.Create(general, 108, TBounds{8, 236, 300, 24}, "Associate '.zpf' files with Tarvex Installer");
+    Button10.Create(general, 108, TBounds{8, 208, 300, 24}, "Associate '.zpf' files with Tarvex Installer");
     Button10.Enable(false);
     Button10.OnClick = [this] { Button10Click(); };
     CheckWizard.SetChecked(true);
@@ -97,17 +99,18 @@ void TForm15::OnCreate()
 
     HWND links = PageControl1.Sheet(1);
     for (size_t i = 0; i < LinkEdits.size(); ++i) {
-        int y = 8 + static_cast<int>(i) * 40;
+        int y = 6 + static_cast<int>(i) * 37;
         Decor<winlib::TLabel>().Create(links, static_cast<int>(140 + i), TBounds{8, y, 300, 16}, kLinkLabels[i]);
         LinkEdits[i].Create(links, static_cast<int>(111 + i), TBounds{8, y + 16, 440, 21});
         LinkEdits[i].SetText(kInitialLinks[i]);
+        LinkEdits[i].OnChange = [] { AppState().ProjectModified = true; };  // the project file stores the links
         LinkButtons[i].Create(links, static_cast<int>(121 + i), TBounds{452, y + 16, 30, 21}, "...");
         winlib::SetHint(LinkButtons[i].Handle(), "Browse...");
         int n = static_cast<int>(i) + 1;
         LinkButtons[i].OnClick = [this, n] { LinkButtonClick(n); };
     }
 
-    int y = kClientHeight - 36;
+    int y = kClientHeight - 33;
     Button1.Create(h, IDOK, TBounds{kClientWidth - 3 * 83, y, 75, 25}, "OK", true);
     Button1.OnClick = [this] { Button1Click(); };
     Button2.Create(h, IDCANCEL, TBounds{kClientWidth - 2 * 83, y, 75, 25}, "Cancel");
@@ -173,8 +176,8 @@ void TForm15::RestorePreferences()
 void TForm15::Button1Click()
 {
     SavePreferences();
-    if (OnWizardHidden)
-        OnWizardHidden(!CheckWizard.Checked());
+    if (Form19 != nullptr)
+        Form19->CheckBox1.SetChecked(!CheckWizard.Checked());
     SetModalResult(winlib::mrOk);
 }
 

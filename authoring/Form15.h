@@ -54,8 +54,6 @@ public:
     // What a link's "..." does (a local installer the setup carries); set by the
     // item dialogs, which own the file picking and the Additional Files row.
     std::function<void(winlib::TEdit&)> OnPickLink;
-    // The new-project wizard's "Do not show this dialog", set on OK.
-    std::function<void(bool)> OnWizardHidden;
 
 protected:
     void OnCreate() override;

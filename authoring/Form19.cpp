@@ -3,6 +3,7 @@
 #include <tuple>
 
 #include "authoring/AppState.h"
+#include "authoring/FilesPage.h"
 #include "authoring/Form1.h"
 #include "authoring/Form15.h"
 #include "winlib/Application.h"
@@ -19,27 +20,6 @@ namespace {
 
 constexpr int kClientWidth = 490;
 constexpr int kClientHeight = 361;
-
-// Every file below folder, hidden ones included, in the order found; messages run
-// at each entry so that the window stays responsive.
-void ListFilesRecursive(const std::string& folder, std::vector<std::string>& list)
-{
-    WIN32_FIND_DATAA found;
-    HANDLE search = ::FindFirstFileA((folder + "\\*.*").c_str(), &found);
-    if (search == INVALID_HANDLE_VALUE)
-        return;
-    do {
-        winlib::ProcessMessages();
-        std::string name = found.cFileName;
-        if (name == "." || name == "..")
-            continue;
-        if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
-            ListFilesRecursive(folder + "\\" + name, list);
-        else
-            list.push_back(folder + "\\" + name);
-    } while (::FindNextFileA(search, &found));
-    ::FindClose(search);
-}
 
 }  // namespace
 
@@ -148,7 +128,16 @@ void TForm19::Button2Click()
         winlib::THourglass hourglass;
         winlib::TMaskScope guard(scanning_);
         std::vector<std::string> files;
-        ListFilesRecursive(folder, files);
+        // The files page's rule for hidden files; a large tree takes long, so the
+        // window stays responsive and Cancel (or closing it) ends the scan.
+        bool scanned = FindFiles(folder, "*.*", files, false, [this] {
+            winlib::ProcessMessages();
+            return ModalResult() == winlib::mrNone;
+        });
+        if (!scanned) {
+            Edit1.SetText("");
+            return;
+        }
         for (const std::string& file : files)
             if (winlib::UpperCase(winlib::ExtractFileExt(file)) == ".EXE")
                 ComboBox1.Add(winlib::ReplaceFirstNoCase(file, folder + "\\", ""));

@@ -88,6 +88,12 @@ bool TForm1::ValidateProject()
         {pgGeneral, tabInformation, notBlank(ESetupFile, "Setup File must be specified."), &ESetupFile},
         {pgGeneral, tabInformation,
          [&] {
+             // A name that is not absolute would be built into whatever folder the
+             // last file dialog left current.
+             if (!winlib::IsAbsolutePath(setupFile)) {
+                 std::string folder = winlib::ExtractFileDir(setupFile);
+                 return "Folder doesn't exist:\r\n\r\n" + (folder.empty() ? setupFile : folder);
+             }
              std::string folder = winlib::ExtractFileDir(winlib::ExpandFileName(setupFile));
              return winlib::DirectoryExists(folder) ? std::string() : "Folder doesn't exist:\r\n\r\n" + folder;
          },

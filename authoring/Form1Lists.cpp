@@ -8,6 +8,7 @@
 #include <algorithm>
 
 #include "authoring/Form1.h"
+#include "winlib/Hint.h"
 
 namespace {
 
@@ -115,6 +116,7 @@ void TForm1::BuildProjectLists()
         if (binding->Arrows) {
             controls.Arrows.Create(sheet, ControlId(place.List, 3), winlib::TBounds{});
             controls.Editor->BindArrows(controls.Arrows);
+            winlib::SetHint(controls.Arrows.Handle(), "Up/Down");
         }
         // The item dialogs are made after the main window; BindItemDialogs
         // (ItemDialogBinding.cpp) hands each editor its own. Until then Add and Edit do nothing.

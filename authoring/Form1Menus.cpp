@@ -118,7 +118,8 @@ void TForm1::BuildClick()
 void TForm1::ShowHelpTopic(const std::string& topic, int show)
 {
     // The help viewer is a separate program; a missing one or missing help file gives no message.
-    winlib::RunProgram("hh " + AppState().ProgramFolder + "KInstaller.chm::/" + topic, show);
+    // Quoted: the program folder may hold blanks.
+    winlib::RunProgram("hh \"" + AppState().ProgramFolder + "KInstaller.chm::/" + topic + "\"", show);
 }
 
 std::string TForm1::HelpTopic() const

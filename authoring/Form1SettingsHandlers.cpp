@@ -143,6 +143,7 @@ void TForm1::BrowsePicture(winlib::TEdit& edit, const std::string& filter, const
     winlib::TOpenDialog dialog;
     dialog.Filter = filter;
     dialog.Options |= OFN_FILEMUSTEXIST;
+    dialog.PicturePreview = true;
     std::string current = edit.Text();
     dialog.FileName = winlib::FileExists(current) ? current : fallback;
     if (!dialog.Execute(Handle()))

@@ -32,6 +32,9 @@ bool WriteDefault(TRegistry& root, const std::string& key, const std::string& va
 
 bool TForm1::CreateForm()
 {
+    // Smaller, controls of the pages would lie outside their tabs where nobody can reach them.
+    MinWidth = kDesignBounds.W;
+    MinHeight = kDesignBounds.H;
     Create(nullptr, kProductTitleVersion, kDesignBounds, true);
     SetMainForm(true);
     return !associationRan_;

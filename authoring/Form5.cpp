@@ -11,8 +11,9 @@
 TForm5* Form5 = nullptr;
 
 namespace {
-// The builder's boxes have no caption of their own: the platform's error caption.
-constexpr char kErrorCaption[] = "Error";
+// The builder's boxes have no caption of their own: the system shows its own title
+// (Wine's is "Error").
+constexpr char kNoCaption[] = "";
 constexpr int kClientWidth = 384;
 constexpr int kClientHeight = 105;
 }  // namespace
@@ -122,7 +123,7 @@ void TForm5::Button1Click()
 
 void TForm5::Button3Click() { ShowInFolder(target_, Handle()); }
 
-void TForm5::Message(const std::string& text) { winlib::ShowMessageBox(Handle(), text, kErrorCaption, MB_OK | MB_ICONERROR); }
+void TForm5::Message(const std::string& text) { winlib::ShowMessageBox(Handle(), text, kNoCaption, MB_OK | MB_ICONERROR); }
 
 bool TForm5::PumpAndPoll()
 {
@@ -132,5 +133,5 @@ bool TForm5::PumpAndPoll()
 
 void TSilentBuildReporter::Message(const std::string& text)
 {
-    winlib::ShowMessageBox(nullptr, text, kErrorCaption, MB_OK | MB_ICONERROR);
+    winlib::ShowMessageBox(nullptr, text, kNoCaption, MB_OK | MB_ICONERROR);
 }

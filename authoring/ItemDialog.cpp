@@ -1,5 +1,6 @@
 #include "authoring/ItemDialog.h"
 
+#include <cctype>
 #include <stdexcept>
 
 #include "authoring/ItemDialogChecks.h"
@@ -354,14 +355,23 @@ bool TItemDialog::SeparatorsPass()
     return true;
 }
 
-// A spin field holds an integer; text that is none reads as 0.
-void TItemDialog::NormaliseSpins() const
+// A spin field holds a 32-bit integer; anything else is refused with its label
+// ("Incorrect icon index.") rather than read as 0.
+bool TItemDialog::SpinsPass()
 {
-    for (const auto& field : controls_)
-        if (field->Spec->Kind == TFieldKind::Spin) {
-            std::string text = winlib::Trim(field->Edit->Text());
-            field->Edit->SetText(IsInteger32(text) ? text : "0");
+    for (const auto& field : controls_) {
+        if (field->Spec->Kind != TFieldKind::Spin)
+            continue;
+        std::string text = winlib::Trim(field->Edit->Text());
+        if (!IsInteger32(text)) {
+            std::string label = field->Spec->Label;
+            for (char& c : label)
+                c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+            return Fail(field->Spec->Control, "Incorrect " + label + ".", TBoxCaption::None, MB_ICONERROR);
         }
+        field->Edit->SetText(text);
+    }
+    return true;
 }
 
 void TItemDialog::OkClick()
@@ -369,9 +379,8 @@ void TItemDialog::OkClick()
     for (const TStep& step : spec_.Steps)
         if (!RunStep(step))
             return;
-    if (!SeparatorsPass())
+    if (!SeparatorsPass() || !SpinsPass())
         return;
-    NormaliseSpins();
     OnAccepted();
     SetModalResult(winlib::mrOk);
 }

@@ -133,7 +133,7 @@ private:
     bool RunStep(const TStep& step);
     bool Fail(const std::string& field, const std::string& message, TBoxCaption caption, UINT icon);
     bool SeparatorsPass();
-    void NormaliseSpins() const;
+    bool SpinsPass();
     TField& FieldNamed(const std::string& name) const;
 
     TDialogSpec spec_;

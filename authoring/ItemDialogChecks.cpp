@@ -53,6 +53,16 @@ std::string StripOneTrailingBackslash(const std::string& path)
     return !path.empty() && path.back() == '\\' ? path.substr(0, path.size() - 1) : path;
 }
 
+std::string BelowSetupTempDir(const std::string& path)
+{
+    static const std::string kPlaceholder = "<SETUPTEMPDIR>";
+    size_t at = winlib::UpperCase(path).find(kPlaceholder);
+    if (at == std::string::npos)
+        return std::string();
+    std::string rest = path.substr(at + kPlaceholder.size());
+    return !rest.empty() && rest[0] == '\\' ? rest.substr(1) : rest;
+}
+
 std::string FileTitleOf(const std::string& path)
 {
     std::string name = winlib::ExtractFileName(path);

@@ -22,6 +22,11 @@ bool IsVariableName(const std::string& name);
 // One trailing "\" removed ("X\\" keeps one).
 std::string StripOneTrailingBackslash(const std::string& path);
 
+// What follows "<SetupTempDir>" and its "\" in path (any case), "" without it.
+// The setup unpacks its temporary files flat into that folder: a file row may
+// not go into a sub-folder of it.
+std::string BelowSetupTempDir(const std::string& path);
+
 // The file name of path without its last extension ("a.b.c.b" -> "a.b.c").
 std::string FileTitleOf(const std::string& path);
 

@@ -49,7 +49,10 @@ TDialogSpec Form4Spec()
                      "ComboBox1",
                      // The trailing "\" goes before the empty test, so that "\" alone is refused.
                      {TrimStep({"ComboBox1"}), TransformStep("ComboBox1", StripOneTrailingBackslash),
-                      RequireStep("ComboBox1")}};
+                      RequireStep("ComboBox1"),
+                      CheckStep([](const TItemDialog& d) { return BelowSetupTempDir(d.Text("ComboBox1")).empty(); },
+                                "Files for the setup's temporary folder cannot go into a sub-folder",
+                                TBoxCaption::Product, MB_ICONWARNING, "ComboBox1")}};
     spec.HelpButton = "Button4";
     return spec;
 }

@@ -173,6 +173,7 @@ void TForm3::CreateForm(HWND owner) { Create(owner, "About Tarvex Installer", wi
 void TForm3::OnCreate()
 {
     HWND h = Handle();
+    Color = COLOR_WINDOW;
     Image1.Create(h, 300, TBounds{16, 16, 64, 61});
     ::SetWindowLongPtrA(Image1.Handle(), GWL_STYLE, WS_CHILD | WS_VISIBLE | SS_ICON);
     ::SendMessageA(Image1.Handle(), STM_SETICON,

@@ -127,8 +127,13 @@ std::vector<TEntry> JoinLines(const std::vector<TLine>& lines)
         TEntry entry{static_cast<int>(i) + 1, lines[i].Text, lines[i].Lost};
         while (!entry.Text.empty() && entry.Text.back() == '\\') {
             entry.Text = Trim(entry.Text.substr(0, entry.Text.size() - 1));
-            if (i + 1 >= lines.size() || Trim(lines[i + 1].Text).empty())
-                throw EParse{"continuation at end of file", entry.Line};
+            if (i + 1 >= lines.size() || Trim(lines[i + 1].Text).empty()) {
+                bool textFollows = false;
+                for (size_t j = i + 1; j < lines.size() && !textFollows; ++j)
+                    textFollows = !Trim(lines[j].Text).empty();
+                throw EParse{textFollows ? "continuation into a blank line" : "continuation at end of file",
+                             entry.Line};
+            }
             ++i;
             entry.Text += Trim(lines[i].Text);  // a trailing backslash continues the loop
             entry.Lost = entry.Lost || lines[i].Lost;
@@ -359,7 +364,8 @@ private:
         if ((key_ + name + value.Data).find("*?") != std::string::npos)
             return Skip(entry, "contains \"*?\"");
         TRegImportRow row{key_, name, value.Type, value.Data};
-        size_t record = row.Key.size() + row.Name.size() + row.Type.size() + row.Data.size() + 3 + 5 * 2;
+        // The project's record: the four texts, the two "Yes" flags and five "*?" separators.
+        size_t record = row.Key.size() + row.Name.size() + row.Type.size() + row.Data.size() + 2 * 3 + 5 * 2;
         if (record > limit_)
             return Skip(entry, "too long");
         result_.Rows.push_back(row);

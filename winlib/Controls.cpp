@@ -3,6 +3,7 @@
 #include <memory>
 
 #include "winlib/Application.h"
+#include "winlib/Form.h"
 #include "winlib/OsError.h"
 
 namespace winlib {
@@ -238,9 +239,12 @@ void TLabel::Create(HWND parent, int id, const TBounds& bounds, const std::strin
     CreateWindowed(0, "STATIC", caption, WS_VISIBLE | SS_LEFT, parent, id, bounds);
 }
 
+// A group box paints only its frame and caption. A form clips its children
+// (WS_CLIPCHILDREN), so without WS_EX_TRANSPARENT nothing would paint inside the
+// group and it would show black; transparent, the form paints there.
 void TGroupBox::Create(HWND parent, int id, const TBounds& bounds, const std::string& caption)
 {
-    CreateWindowed(0, "BUTTON", caption, WS_VISIBLE | BS_GROUPBOX, parent, id, bounds);
+    CreateWindowed(WS_EX_TRANSPARENT, "BUTTON", caption, WS_VISIBLE | BS_GROUPBOX, parent, id, bounds);
 }
 
 namespace {
@@ -385,7 +389,8 @@ HBRUSH TLinkLabel::ReflectCtlColor(HDC dc)
 {
     ::SetTextColor(dc, RGB(0, 0, 255));
     ::SetBkMode(dc, TRANSPARENT);
-    return ::GetSysColorBrush(COLOR_BTNFACE);
+    const TForm* form = TForm::FromHandle(hwnd_);
+    return ::GetSysColorBrush(form != nullptr ? form->Color : COLOR_BTNFACE);
 }
 
 // ---- TUpDown

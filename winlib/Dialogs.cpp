@@ -3,6 +3,7 @@
 #include <commdlg.h>
 #include <shlobj.h>
 
+#include <algorithm>
 #include <cstring>
 
 #include "winlib/OsError.h"
@@ -60,6 +61,64 @@ int CALLBACK BrowseCallback(HWND window, UINT message, LPARAM param, LPARAM data
     return 0;  // BFFM_VALIDATEFAILED needs an edit box, which this browser does not ask for
 }
 
+// The picture preview (explorer-style hook, no template): at start the dialog grows
+// to the right by a preview box; the box shows the selected bitmap scaled to fit.
+constexpr int kPreviewWidth = 200, kPreviewHeight = 150, kPreviewMargin = 8;
+
+void ShowPreview(HWND dialog)
+{
+    HWND preview = ::GetDlgItem(dialog, TOpenDialog::PicturePreviewId);
+    if (preview == nullptr)
+        return;
+    char path[MAX_PATH + 1] = {};
+    HBITMAP picture = nullptr;
+    if (::SendMessageA(dialog, CDM_GETFILEPATH, sizeof path, reinterpret_cast<LPARAM>(path)) > 0)
+        picture = static_cast<HBITMAP>(::LoadImageA(nullptr, path, IMAGE_BITMAP, 0, 0, LR_LOADFROMFILE));
+    BITMAP size = {};
+    if (picture != nullptr && ::GetObjectA(picture, sizeof size, &size) != 0 && size.bmWidth > 0 && size.bmHeight > 0) {
+        double scale = std::min({1.0, static_cast<double>(kPreviewWidth) / size.bmWidth,
+                                 static_cast<double>(kPreviewHeight) / size.bmHeight});
+        int w = std::max(1, static_cast<int>(size.bmWidth * scale));
+        int h = std::max(1, static_cast<int>(size.bmHeight * scale));
+        if (w != size.bmWidth || h != size.bmHeight)
+            picture = static_cast<HBITMAP>(::CopyImage(picture, IMAGE_BITMAP, w, h, LR_COPYDELETEORG));
+    }
+    HGDIOBJ old = reinterpret_cast<HGDIOBJ>(
+        ::SendMessageA(preview, STM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(picture)));
+    if (old != nullptr)
+        ::DeleteObject(old);  // the static does not own what it was given
+}
+
+UINT_PTR CALLBACK PreviewHook(HWND child, UINT message, WPARAM, LPARAM lParam)
+{
+    HWND dialog = ::GetParent(child);
+    if (message == WM_NOTIFY) {
+        const NMHDR& header = reinterpret_cast<const OFNOTIFYA*>(lParam)->hdr;
+        if (header.code == CDN_INITDONE) {
+            RECT frame = {}, client = {};
+            ::GetWindowRect(dialog, &frame);
+            ::GetClientRect(dialog, &client);
+            ::SetWindowPos(dialog, nullptr, 0, 0, frame.right - frame.left + kPreviewWidth + 2 * kPreviewMargin,
+                           frame.bottom - frame.top, SWP_NOMOVE | SWP_NOZORDER);
+            auto id = reinterpret_cast<HMENU>(static_cast<INT_PTR>(TOpenDialog::PicturePreviewId));
+            HWND preview = ::CreateWindowExA(WS_EX_CLIENTEDGE, "STATIC", "",
+                                             WS_CHILD | WS_VISIBLE | SS_BITMAP | SS_CENTERIMAGE,
+                                             client.right + kPreviewMargin, kPreviewMargin, kPreviewWidth,
+                                             kPreviewHeight, dialog, id, ::GetModuleHandleA(nullptr), nullptr);
+            if (preview != nullptr)  // without it the dialog still opens files
+                ShowPreview(dialog);
+        } else if (header.code == CDN_SELCHANGE) {
+            ShowPreview(dialog);
+        }
+    } else if (message == WM_DESTROY) {
+        HWND preview = ::GetDlgItem(dialog, TOpenDialog::PicturePreviewId);
+        if (preview != nullptr)
+            if (HGDIOBJ old = reinterpret_cast<HGDIOBJ>(::SendMessageA(preview, STM_SETIMAGE, IMAGE_BITMAP, 0)))
+                ::DeleteObject(old);
+    }
+    return 0;
+}
+
 }  // namespace
 
 std::string FilterToNulList(const std::string& filter)
@@ -102,7 +161,7 @@ std::vector<std::string> ParseFileNames(const char* buffer, bool explorerStyle)
     return names;
 }
 
-bool TFileDialog::Run(HWND owner, BOOL(WINAPI* show)(LPOPENFILENAMEA), const char* what)
+bool TFileDialog::Run(HWND owner, BOOL(WINAPI* show)(LPOPENFILENAMEA), const char* what, LPOFNHOOKPROC hook)
 {
     std::string filter = FilterToNulList(Filter);
     std::vector<char> name(ResultBufferSize, '\0');
@@ -118,6 +177,10 @@ bool TFileDialog::Run(HWND owner, BOOL(WINAPI* show)(LPOPENFILENAMEA), const cha
     ofn.lpstrDefExt = DefaultExt.empty() ? nullptr : DefaultExt.c_str();
     ofn.lpstrTitle = Title.empty() ? nullptr : Title.c_str();
     ofn.Flags = Options;
+    if (hook != nullptr) {
+        ofn.Flags |= OFN_EXPLORER | OFN_ENABLEHOOK;
+        ofn.lpfnHook = hook;
+    }
     if (show(&ofn)) {
         Files = (Options & OFN_ALLOWMULTISELECT) ? ParseFileNames(name.data(), (Options & OFN_EXPLORER) != 0)
                                                  : std::vector<std::string>{name.data()};
@@ -138,7 +201,7 @@ bool TOpenDialog::Execute(HWND owner)
 {
     if (OpenDialogHook())
         return OpenDialogHook()(*this);
-    return Run(owner, GetOpenFileNameA, "open-file");
+    return Run(owner, GetOpenFileNameA, "open-file", PicturePreview ? PreviewHook : nullptr);
 }
 
 bool TSaveDialog::Execute(HWND owner)

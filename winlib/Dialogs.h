@@ -24,13 +24,18 @@ public:
 
 protected:
     // Runs GetOpenFileNameA or GetSaveFileNameA; throws EOSError when the dialog fails.
-    bool Run(HWND owner, BOOL(WINAPI* show)(LPOPENFILENAMEA), const char* what);
+    bool Run(HWND owner, BOOL(WINAPI* show)(LPOPENFILENAMEA), const char* what, LPOFNHOOKPROC hook = nullptr);
 };
 
 // The open-file dialog over GetOpenFileNameA. With OFN_ALLOWMULTISELECT, Files
 // holds every chosen file.
 class TOpenDialog : public TFileDialog {
 public:
+    // A picture open dialog: beside the files a preview of the selected bitmap
+    // (the static with id PicturePreviewId on the dialog).
+    bool PicturePreview = false;
+    static constexpr int PicturePreviewId = 0x4F0;
+
     // True when the user chose a file (FileName holds it); false on Cancel.
     // Throws EOSError when the dialog itself fails.
     bool Execute(HWND owner);

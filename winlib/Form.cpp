@@ -2,6 +2,8 @@
 
 #include <commctrl.h>
 
+#include <algorithm>
+
 #include "winlib/Application.h"
 #include "winlib/Menus.h"
 #include "winlib/OsError.h"
@@ -173,7 +175,7 @@ void TForm::SetNormalBounds(const TBounds& b) const
     WINDOWPLACEMENT wp = {};
     wp.length = sizeof wp;
     ::GetWindowPlacement(hwnd_, &wp);
-    wp.rcNormalPosition = {b.X, b.Y, b.X + b.W, b.Y + b.H};
+    wp.rcNormalPosition = {b.X, b.Y, b.X + std::max(b.W, MinWidth), b.Y + std::max(b.H, MinHeight)};
     if (!Visible())
         wp.showCmd = SW_HIDE;
     ::SetWindowPlacement(hwnd_, &wp);
@@ -250,8 +252,20 @@ LRESULT TForm::Dispatch(UINT message, WPARAM wParam, LPARAM lParam)
         LRESULT result = 0;
         if (ReflectMessage(message, wParam, lParam, result))
             return result;
+        if (message == WM_CTLCOLORSTATIC && Color != COLOR_BTNFACE) {  // labels take the form's colour
+            ::SetBkColor(reinterpret_cast<HDC>(wParam), ::GetSysColor(Color));
+            return reinterpret_cast<LRESULT>(::GetSysColorBrush(Color));
+        }
         break;
     }
+    case WM_ERASEBKGND:
+        if (Color != COLOR_BTNFACE) {  // the class brush is the dialog face
+            RECT client = {};
+            ::GetClientRect(hwnd_, &client);
+            ::FillRect(reinterpret_cast<HDC>(wParam), &client, ::GetSysColorBrush(Color));
+            return 1;
+        }
+        break;
     case DM_GETDEFID:
         return DefaultButtonId != 0 ? MAKELRESULT(DefaultButtonId, DC_HASDEFID) : 0;
     case WM_WINLIB_MODALRESULT:
@@ -271,6 +285,12 @@ LRESULT TForm::Dispatch(UINT message, WPARAM wParam, LPARAM lParam)
                 Hide();
         }
         return 0;
+    case WM_GETMINMAXINFO: {
+        auto& info = *reinterpret_cast<MINMAXINFO*>(lParam);
+        info.ptMinTrackSize.x = std::max<LONG>(info.ptMinTrackSize.x, MinWidth);
+        info.ptMinTrackSize.y = std::max<LONG>(info.ptMinTrackSize.y, MinHeight);
+        return 0;
+    }
     case WM_SIZE:
         OnResize();
         break;

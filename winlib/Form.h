@@ -59,10 +59,14 @@ public:
     void SetCaption(const std::string& caption) const { TControl(hwnd_).SetText(caption); }
     // Bounds of the restored window (GetWindowPlacement), whatever its state.
     TBounds NormalBounds() const;
-    void SetNormalBounds(const TBounds& bounds) const;
+    void SetNormalBounds(const TBounds& bounds) const;  // no smaller than MinWidth x MinHeight
     bool Maximized() const { return ::IsZoomed(hwnd_) != FALSE; }
     TBounds ClientBounds() const;
 
+    // The system colour of the form's background and of its labels (COLOR_...).
+    int Color = COLOR_BTNFACE;
+    // The smallest window size a sizeable form takes, by the user or by code (0: none).
+    int MinWidth = 0, MinHeight = 0;
     // Enter presses the button with this id (DM_GETDEFID); 0: none.
     int DefaultButtonId = 0;
     // Keys go to OnKeyPreview before the focused control.

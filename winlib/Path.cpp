@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include <cctype>
+
 #include "winlib/OsError.h"
 
 namespace winlib {
@@ -34,6 +36,18 @@ std::string ExpandFileName(const std::string& path)
         }
         buffer.assign(length, '\0');
     }
+}
+
+bool IsAbsolutePath(const std::string& path)
+{
+    if (path.size() >= 3 && std::isalpha(static_cast<unsigned char>(path[0])) && path[1] == ':' &&
+        IsPathDelimiter(path[2]))
+        return true;
+    if (path.size() < 5 || !IsPathDelimiter(path[0]) || !IsPathDelimiter(path[1]))
+        return false;
+    // After the server a share name is needed too.
+    size_t share = path.find_first_of("\\/", 2);
+    return share != std::string::npos && share > 2 && share + 1 < path.size() && !IsPathDelimiter(path[share + 1]);
 }
 
 bool FileExists(const std::string& path)

@@ -8,6 +8,9 @@ namespace winlib {
 
 // Absolute form of path (GetFullPathNameA); the path itself when the call fails.
 std::string ExpandFileName(const std::string& path);
+// "X:\..." or "\\server\share\...": a name that does not depend on the current
+// drive or folder ("\x", "X:x" and "x" do).
+bool IsAbsolutePath(const std::string& path);
 
 bool FileExists(const std::string& path);        // an existing file, not a folder
 bool DirectoryExists(const std::string& path);   // an existing folder

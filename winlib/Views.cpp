@@ -20,6 +20,23 @@ void TListView::Create(HWND parent, int id, const TBounds& bounds, bool multiSel
                        (multiSelect ? 0 : LVS_SINGLESEL),
                    parent, id, bounds);
     ListView_SetExtendedListViewStyle(hwnd_, LVS_EX_GRIDLINES | LVS_EX_FULLROWSELECT);
+    if (!::SetWindowSubclass(hwnd_, KeyProc, 2, 0))
+        RaiseLastOSError("Cannot subclass a list");
+}
+
+// A list view does not ask for Enter, so the form's dialog keys would take it for the
+// default button; a list with a key handler keeps it (Enter edits the row).
+LRESULT CALLBACK TListView::KeyProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR, DWORD_PTR)
+{
+    if (message == WM_GETDLGCODE && lParam != 0 && reinterpret_cast<const MSG*>(lParam)->message == WM_KEYDOWN &&
+        reinterpret_cast<const MSG*>(lParam)->wParam == VK_RETURN) {
+        const auto* list = dynamic_cast<const TListView*>(ControlOf(hwnd));
+        if (list != nullptr && list->OnKeyDown)
+            return DLGC_WANTMESSAGE | ::DefSubclassProc(hwnd, message, wParam, lParam);
+    }
+    if (message == WM_NCDESTROY)
+        ::RemoveWindowSubclass(hwnd, KeyProc, 2);
+    return ::DefSubclassProc(hwnd, message, wParam, lParam);
 }
 
 void TListView::AddColumn(const std::string& caption, int width)

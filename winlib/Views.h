@@ -85,6 +85,7 @@ public:
 
 private:
     static LRESULT CALLBACK DropProc(HWND, UINT, WPARAM, LPARAM, UINT_PTR, DWORD_PTR);
+    static LRESULT CALLBACK KeyProc(HWND, UINT, WPARAM, LPARAM, UINT_PTR, DWORD_PTR);
     void Changed();
     void SyncCount() const;
     // Reapplies a selection after rows moved (no notifications).

@@ -135,6 +135,7 @@ TEST_F(BuildWindowTest, BoxDuringTheBuildDoesNotStartASecondBuild)
     form5_->ShowModal();
     ASSERT_EQ(boxes.Boxes().size(), 1u);
     EXPECT_EQ(boxes.Boxes()[0].Text, "File not found:\r\n" + (Dir / "files\\a.txt"));
+    EXPECT_EQ(boxes.Boxes()[0].Caption, "");  // the system's own title, as every other box
     EXPECT_EQ(form5_->Builds, 1);
     EXPECT_NE(TTestFolder::Read(Dir / "Setup.exe"), OldSetup);
 }

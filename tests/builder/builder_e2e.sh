@@ -80,6 +80,12 @@ v() { case_name="validation: $1"; shift; expect_invalid "$@"; }
 v "product name" "Product Name must be specified." 'AppName=  '
 v "setup file" "Setup File must be specified." 'SetupFile='
 v "setup folder" 'Folder doesn'"'"'t exist:  C:\kbtest\nowhere' 'SetupFile=C:\kbtest\nowhere\S.exe'
+# A name that is not absolute would land in whatever folder the process is in.
+for name in 'out\Rel.exe' '\kbtest\out\Rel.exe'; do
+  case_name="validation: setup file $name"
+  cd "$work"; expect_invalid "Folder doesn't exist:  ${name%\\*}" "SetupFile=$name"; cd - >/dev/null
+  [ ! -e "$work/out/Rel.exe" ] || fail "built into the current folder"
+done
 v "wizard picture" "Wizard Bitmap file is not found." 'WizardBitmap=C:\kbtest\none.bmp'
 v "header picture" "Header Bitmap file is not found." 'HeaderBitmap=C:\kbtest\none.bmp'
 v "icon" "Icon File is not found." 'CustomIcon=1' 'CustomIconFile=C:\kbtest\none.ico'
@@ -200,12 +206,24 @@ expect_failed 'Cannot create file: C:\kbtest\out\folder.exe' 'SetupFile=C:\kbtes
 case_name="failed: target equals a source file"
 expect_failed 'Cannot create file: C:\kbtest\files\a.txt' 'SetupFile=C:\kbtest\files\a.txt'
 cmp -s <(printf 'alpha text\r\n%.0s' {1..200}) "$work/files/a.txt" || fail "a.txt was overwritten"
+# The program's own files (languages, engines, pictures, the program) are never written over.
+program=$(winpath "$dist/")
+lng=$(md5sum <"$dist/Languages/English.lng")
+for name in 'Languages\English.lng' 'Setup.exe'; do
+  case_name="failed: target $name in the program folder"
+  expect_failed "Cannot create file: $program$name" "SetupFile=$program$name"
+done
+[ "$(md5sum <"$dist/Languages/English.lng")" = "$lng" ] || fail "English.lng was overwritten"
+[ ! -e "$dist/Setup.exe" ] || fail "a setup was built into the program folder"
 case_name="failed: a bad stored name"
 expect_failed 'Compressing file error: C:\kbtest\extra\tool.txt  Invalid or duplicate file name: qzsetup.ini' \
   AdditionalFiles=1 FilesCount=0 -- '[Files]' '0=C:\kbtest\extra\tool.txt?<SetupTempDir>\qzsetup.ini?Overwrite?Yes'
 case_name="failed: a row without a file name"
 expect_failed 'Compressing file error: C:\kbtest\extra\tool.txt  Invalid or duplicate file name: ' \
   AdditionalFiles=1 FilesCount=0 -- '[Files]' '0=C:\kbtest\extra\tool.txt?<InstallDir>\sub\?Overwrite?Yes'
+# The setup unpacks its temporary files flat: a sub-folder would not be there.
+expect_failed 'Compressing file error: C:\kbtest\extra\tool.txt  Invalid or duplicate file name: sub\tool.txt' \
+  AdditionalFiles=1 FilesCount=0 -- '[Files]' '0=C:\kbtest\extra\tool.txt?<SetupTempDir>\sub\tool.txt?Overwrite?Yes'
 
 # ---- Two builds at once ----
 case_name="two parallel builds succeed"

@@ -187,7 +187,7 @@ TEST_F(FilesPageTest, EditOfRowsInTwoFoldersChangingOnlyIfExistsKeepsBothFolders
         d.Texts[FileField::IfExists] = "Skip";
         return true;
     };
-    PressKey(list.Handle(), VK_RETURN);
+    PressKeyInLoop(list.Handle(), VK_RETURN);
     ASSERT_EQ(dialog_.Shown.size(), 1u);
     EXPECT_EQ(dialog_.Shown[0].Caption, "Edit Selected Item(s)");
     EXPECT_FALSE(dialog_.Shown[0].FileNameEnabled);
@@ -327,4 +327,47 @@ TEST_F(FilesPageTest, PageStartsOnOverwriteAndTheDestinationButtonOpensThePlaceh
     Click(form.Button30);
     ASSERT_EQ(shell.Requests().size(), 1u);
     EXPECT_NE(shell.Requests()[0].File.find("KInstaller.chm::/Description/2.html"), std::string::npos);
+}
+
+// Names the ANSI code page cannot hold (one with no mapping at all, one only
+// "best fit" would map) are left out with one warning, whether the folder is
+// scanned as the source folder or dropped on the list.
+TEST_F(FilesPageTest, NamesTheCodePageCannotHoldAreLeftOutWithOneWarning)
+{
+    std::string ok = Put("Intl\\ok.txt");
+    const std::wstring intl = std::wstring(root_.begin(), root_.end()) + L"\\Intl\\";
+    struct TWideFiles {  // the ANSI tree deletion cannot name them
+        std::vector<std::wstring> Paths;
+        ~TWideFiles()
+        {
+            for (const std::wstring& path : Paths)
+                DeleteFileW(path.c_str());
+        }
+    } wide{{intl + L"\x65E5\x672C.txt", intl + L"\x0101.txt"}};
+    for (const std::wstring& path : wide.Paths) {
+        HANDLE h = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+        ASSERT_NE(h, INVALID_HANDLE_VALUE);
+        CloseHandle(h);
+    }
+    TRecordingForm1& form = Open(tabAdditionalFiles);
+    auto expectWarning = [&](const TExpectBoxes& boxes) {
+        ASSERT_EQ(boxes.Boxes().size(), 1u);
+        EXPECT_EQ(boxes.Boxes()[0].Caption, "Tarvex Installer");
+        EXPECT_EQ(boxes.Boxes()[0].Icon(), static_cast<UINT>(MB_ICONWARNING));
+        EXPECT_EQ(boxes.Boxes()[0].Text.rfind("2 file(s) left out", 0), 0u) << boxes.Boxes()[0].Text;
+        EXPECT_NE(boxes.Boxes()[0].Text.find(root_ + "\\Intl\\"), std::string::npos);
+    };
+    {
+        TExpectBoxes boxes({IDOK});
+        form.ESourceFolder.SetText(root_ + "\\Intl");
+        form.ScanSourceFolder();
+        expectWarning(boxes);
+        EXPECT_EQ(form.ListSFiles, (S{ok}));
+    }
+    {
+        TExpectBoxes boxes({IDOK});
+        DropFiles(form.ListFiles().Handle(), {root_ + "\\Intl"});
+        expectWarning(boxes);
+        EXPECT_EQ(InstallTo(form.ListFiles()), (S{"<InstallDir>\\Intl\\ok.txt"}));
+    }
 }

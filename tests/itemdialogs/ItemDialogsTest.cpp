@@ -211,6 +211,19 @@ TEST(ItemDialogs, ExtensionRefusesALeadingDotAndCopiesTheProgramAsIconOnlyOnOk)
     });
 }
 
+TEST(ItemDialogs, IconIndexThatIsNoIntegerIsRefusedWithTheFocusOnIt)
+{
+    TFakeHost host;
+    auto shortcut = Make<TForm8>(host);
+    auto extension = Make<TForm10>(host);
+    const TBoxSeen bad{"", "Incorrect icon index.", MB_ICONERROR};
+    for (const char* text : {"abc", "99999999999", ""}) {
+        RunAll(*shortcut, {{text, A, {{"Edit1", "x.exe"}, {"Edit2", "s"}, {"SpinEdit1", text}}, false, "SpinEdit1", bad}});
+        RunAll(*extension, {{text, A, {{"Edit1", "txt"}, {"Edit2", "a.exe"}, {"SpinEdit1", text}}, false, "SpinEdit1", bad}});
+    }
+    RunAll(*extension, {{"blanks around", A, {{"SpinEdit1", " -2 "}}, true, "", kNoBox, {{"SpinEdit1", "-2"}}}});
+}
+
 TEST(ItemDialogs, IniTrimsEachFieldOnlyWhenItsTestIsReached)
 {
     TFakeHost host;
@@ -240,6 +253,9 @@ TEST(ItemDialogs, FilePropertiesResetWhenAddingAndStripOneTrailingBackslash)
         {"root alone", A, {{"ComboBox1", "\\"}}, false, "ComboBox1", kNoBox},
         {"question mark", A, {{"ComboBox1", "a?b"}}, false, "ComboBox1",
          {kProduct, "The character \"?\" is not allowed in a file path.", MB_ICONWARNING}},
+        {"setup temp folder", A, {{"ComboBox1", "<SetupTempDir>\\"}}, true, "", kNoBox, {{"ComboBox1", "<SetupTempDir>"}}},
+        {"its sub-folder", A, {{"ComboBox1", "<setuptempdir>\\sub"}}, false, "ComboBox1",
+         {kProduct, "Files for the setup's temporary folder cannot go into a sub-folder", MB_ICONWARNING}},
     });
     RunCase(*dlg, {"box keeps fields", A, {}, true, "", {kProduct, "The character \"?\" is not allowed in a file path.", MB_ICONWARNING},
                    {{"ComboBox2", "Skip"}}, box});

@@ -351,23 +351,23 @@ TEST_F(ListEditorTest, KeysAndDoubleClickPressTheButtons)
     Open(TListKind::Ext);
     Fill({{"pdf", "a.exe", "<AppName>", "", "0"}});
     dialog.User = [](TFakeDialog&) { return false; };
-    PressKey(form.List.Handle(), VK_INSERT);
+    PressKeyInLoop(form.List.Handle(), VK_INSERT);
     EXPECT_EQ(dialog.Shows, 1);
     EXPECT_EQ(dialog.Caption, "Add Extension");
-    PressKey(form.List.Handle(), VK_RETURN);
+    PressKeyInLoop(form.List.Handle(), VK_RETURN);
     EXPECT_EQ(dialog.Shows, 1) << "Enter without a selection edits nothing";
     ClickRow(form.List, 0);
-    PressKey(form.List.Handle(), VK_RETURN);
+    PressKeyInLoop(form.List.Handle(), VK_RETURN);
     EXPECT_EQ(dialog.Shows, 2);
     EXPECT_EQ(dialog.Caption, kEditCaption);
     DoubleClickRow(form.List, 0);
     EXPECT_EQ(dialog.Shows, 3);
     form.EditButton.Enable(false);
-    PressKey(form.List.Handle(), VK_RETURN);
+    PressKeyInLoop(form.List.Handle(), VK_RETURN);
     EXPECT_EQ(dialog.Shows, 3) << "a disabled Edit button stops its key";
     {
         TExpectBoxes boxes({IDYES});
-        PressKey(form.List.Handle(), VK_DELETE);
+        PressKeyInLoop(form.List.Handle(), VK_DELETE);
     }
     EXPECT_EQ(form.List.Count(), 0);
 }

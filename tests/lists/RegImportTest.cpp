@@ -5,6 +5,7 @@
 #include <string>
 
 #include "authoring/RegImport.h"
+#include "winlib/IniFile.h"
 
 namespace {
 
@@ -110,6 +111,7 @@ TEST(RegImport, ParseErrorsNameTheirLineAndAddNothing)
         {"\"A\"=hex:0g", "bad hex pair"},
         {"\"A\"=hex:01,\\", "continuation at end of file"},
         {"\"A\"=hex:01,\\\r\n\r\n", "continuation at end of file"},
+        {"\"A\"=hex:01,\\\r\n\r\n\"B\"=\"1\"", "continuation into a blank line"},
         {"junk", "unknown line"},
         {"[HKEY_CURRENT_USER\\B] x", "text after ']'"},
     };
@@ -154,6 +156,24 @@ TEST(RegImport, EntriesTheSetupCannotCarryAreSkippedWithTheirReasons)
               "3:not in the ANSI code page\n4:contains \"*?\"\n5:line break or NUL\n6:line break or NUL\n"
               "7:value deletion\n8:key deletion\n9:under a deleted key\n11:unsupported root\n13:too long\n");
     EXPECT_EQ(ParseRegFile(Unicode(text), 32000).Rows.size(), 1u);  // the binary fits the real limit
+}
+
+// The project stores a row as Key*?Name*?Type*?Data*?Yes*?Yes, one value of the
+// project file: a row whose record would pass the value limit is left out.
+TEST(RegImport, ARecordAsLongAsTheProjectLimitIsImportedAndOneMoreIsTooLong)
+{
+    const std::string key = "HKEY_CURRENT_USER\\K", name = "N", type = "REG_SZ";
+    const size_t fixed = key.size() + name.size() + type.size() + 2 * 3 + 5 * 2;
+    for (size_t record : {winlib::TIniFile::MaxValueLength, winlib::TIniFile::MaxValueLength + 1}) {
+        std::string file =
+            "REGEDIT4\r\n[" + key + "]\r\n\"" + name + "\"=\"" + std::string(record - fixed, 'x') + "\"\r\n";
+        TRegImportResult result = ParseRegFile(file, winlib::TIniFile::MaxValueLength);
+        bool fits = record <= winlib::TIniFile::MaxValueLength;
+        EXPECT_EQ(result.Rows.size(), fits ? 1u : 0u) << record;
+        EXPECT_EQ(result.Skipped.size(), fits ? 0u : 1u) << record;
+        if (!fits && !result.Skipped.empty())
+            EXPECT_EQ(result.Skipped[0].Reason, "too long");
+    }
 }
 
 TEST(RegImport, MoreThanTenSkipsAreCutWithDots)

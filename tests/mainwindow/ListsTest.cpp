@@ -1,6 +1,7 @@
 // The project lists of the main window: each on its tab with the list table's
 // columns, its buttons and its editor, driven through the real window.
 #include "MainWindowFixture.h"
+#include "winlib/Hint.h"
 #include "winlib/testing/TestApi.h"
 
 using namespace winlib::testing;
@@ -72,6 +73,8 @@ TEST_F(MainWindowTest, EachListSitsOnItsSheetWithTheTableColumnsAndItsButtons)
             EXPECT_LE(b.Y + b.H, client.bottom);
         }
         EXPECT_EQ(controls.Arrows.Handle() != nullptr, c.Arrows);
+        if (c.Arrows)
+            EXPECT_EQ(winlib::Hint(controls.Arrows.Handle()), "Up/Down");
     }
     EXPECT_EQ(form.ProjectList(TListId::Files).Editor, nullptr);
 }

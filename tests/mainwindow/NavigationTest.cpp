@@ -62,7 +62,10 @@ TEST_F(MainWindowTest, TabsFollowTheHelpTopicOrder)
 TEST_F(MainWindowTest, HelpRunsTheViewerOnTheTopicOfTheShownTab)
 {
     TRecordingForm1& form = Start();
-    std::string chm = "hh " + AppState().ProgramFolder + "KInstaller.chm::/";
+    // Quoted: the program folder may hold blanks ("C:\Program Files\...").
+    auto help = [](const std::string& topic) {
+        return "hh \"" + AppState().ProgramFolder + "KInstaller.chm::/" + topic + "\"";
+    };
     TShellRecorder shell;
     form.TreeView1().Select(nullptr);
     ClickToolButton(form.ToolBar1(), tbHelp);
@@ -75,11 +78,11 @@ TEST_F(MainWindowTest, HelpRunsTheViewerOnTheTopicOfTheShownTab)
     const auto& r = shell.Requests();
     ASSERT_EQ(r.size(), 4u);
     EXPECT_EQ(r[0].Kind, winlib::TShellKind::WinExec);
-    EXPECT_EQ(r[0].File, chm + "Introduction/index.html");
-    EXPECT_EQ(r[1].File, chm + "Settings/Installation/3.html");
+    EXPECT_EQ(r[0].File, help("Introduction/index.html"));
+    EXPECT_EQ(r[1].File, help("Settings/Installation/3.html"));
     EXPECT_EQ(r[1].Show, SW_SHOWNORMAL);
-    EXPECT_EQ(r[2].File, chm + "Settings/General/1.html");
-    EXPECT_EQ(r[3].File, chm + "Description/2.html");
+    EXPECT_EQ(r[2].File, help("Settings/General/1.html"));
+    EXPECT_EQ(r[3].File, help("Description/2.html"));
     EXPECT_EQ(r[3].Show, SW_SHOWMAXIMIZED);
 }
 

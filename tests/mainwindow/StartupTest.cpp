@@ -3,6 +3,7 @@
 #include <shlobj.h>
 
 #include "MainWindowFixture.h"
+#include "winlib/testing/TestApi.h"
 
 using winlib::TBounds;
 
@@ -77,13 +78,13 @@ TEST_F(MainWindowTest, NoParametersOpenTheMostRecentProjectWhenTheOptionIsOn)
 
 TEST_F(MainWindowTest, OnlyMainWidthStoredAppliesItAndCloseWritesEveryValue)
 {
-    Settings().WriteInteger("Main_Width", 700);
+    Settings().WriteInteger("Main_Width", 900);
     Settings().WriteInteger("FilesCol4", 1);
     Settings().WriteInteger("RegistryCol6", 1);
     Settings().WriteInteger("VariablesCol5", 1);
     TRecordingForm1& form = Start();
     EXPECT_FALSE(AppState().FirstRun);
-    EXPECT_EQ(form.NormalBounds().W, 700);
+    EXPECT_EQ(form.NormalBounds().W, 900);
     EXPECT_EQ(form.TreeWidth(), 153);
     Close();
     winlib::TRegistry& settings = Settings(false);
@@ -97,7 +98,7 @@ TEST_F(MainWindowTest, OnlyMainWidthStoredAppliesItAndCloseWritesEveryValue)
         EXPECT_TRUE(settings.ValueExists(name)) << name;
     DWORD width = 0;
     EXPECT_EQ(settings.ReadInteger("Main_Width", width), ERROR_SUCCESS);
-    EXPECT_EQ(width, 700u);
+    EXPECT_EQ(width, 900u);
     for (const char* obsolete : {"FilesCol4", "RegistryCol6", "VariablesCol5"})
         EXPECT_FALSE(settings.ValueExists(obsolete)) << obsolete;
 }
@@ -111,12 +112,12 @@ TEST_F(MainWindowTest, NoSettingsKeyIsAFirstRunWithDesignBounds)
 
 TEST_F(MainWindowTest, AWronglyTypedValueEndsTheReading)
 {
-    Settings().WriteInteger("Main_Width", 700);
+    Settings().WriteInteger("Main_Width", 900);
     Settings().WriteString("Main_Height", "500");
     Settings().WriteInteger("Main_Left", 33);
     TRecordingForm1& form = Make();
     TBounds b = form.NormalBounds();
-    EXPECT_EQ(b.W, 700);
+    EXPECT_EQ(b.W, 900);
     EXPECT_EQ(b.H, 620);
     EXPECT_EQ(b.X, 120);
 }
@@ -125,7 +126,7 @@ TEST_F(MainWindowTest, StoredColumnWidthsComeBack)
 {
     winlib::TRegistry& s = Settings();
     for (const char* name : {"Main_Width", "Main_Height", "Main_Left", "Main_Top"})
-        s.WriteInteger(name, 400);
+        s.WriteInteger(name, 900);
     s.WriteInteger("Main_Maximized", 0);
     s.WriteInteger("TreeView_Width", 99);
     for (int i = 0; i < 6; ++i)
@@ -141,8 +142,8 @@ TEST_F(MainWindowTest, StoredColumnWidthsComeBack)
 TEST_F(MainWindowTest, ClosingMaximizedKeepsTheStoredNormalBounds)
 {
     winlib::TRegistry& s = Settings();
-    s.WriteInteger("Main_Width", 640);
-    s.WriteInteger("Main_Height", 480);
+    s.WriteInteger("Main_Width", 900);
+    s.WriteInteger("Main_Height", 700);
     s.WriteInteger("Main_Left", 10);
     s.WriteInteger("Main_Top", 20);
     s.WriteInteger("Main_Maximized", 1);
@@ -155,13 +156,13 @@ TEST_F(MainWindowTest, ClosingMaximizedKeepsTheStoredNormalBounds)
     EXPECT_EQ(after.ReadInteger("Main_Maximized", value), ERROR_SUCCESS);
     EXPECT_EQ(value, 1u);
     EXPECT_EQ(after.ReadInteger("Main_Width", value), ERROR_SUCCESS);
-    EXPECT_EQ(value, 640u);
+    EXPECT_EQ(value, 900u);
 }
 
 TEST_F(MainWindowTest, ClosingMinimizedStoresTheNormalBounds)
 {
     TRecordingForm1& form = Start();
-    form.SetNormalBounds(TBounds{50, 60, 700, 500});
+    form.SetNormalBounds(TBounds{50, 60, 900, 700});
     ShowWindow(form.Handle(), SW_MINIMIZE);
     Close();
     DWORD left = 0, width = 0;
@@ -169,14 +170,14 @@ TEST_F(MainWindowTest, ClosingMinimizedStoresTheNormalBounds)
     EXPECT_EQ(after.ReadInteger("Main_Left", left), ERROR_SUCCESS);
     EXPECT_EQ(after.ReadInteger("Main_Width", width), ERROR_SUCCESS);
     EXPECT_EQ(left, 50u);
-    EXPECT_EQ(width, 700u);
+    EXPECT_EQ(width, 900u);
 }
 
 TEST_F(MainWindowTest, AWindowStoredOffTheScreenComesBackOntoTheWorkArea)
 {
     winlib::TRegistry& s = Settings();
-    s.WriteInteger("Main_Width", 640);
-    s.WriteInteger("Main_Height", 480);
+    s.WriteInteger("Main_Width", 900);
+    s.WriteInteger("Main_Height", 700);
     s.WriteInteger("Main_Left", 5000);
     s.WriteInteger("Main_Top", 5000);
     TRecordingForm1& form = Make();
@@ -185,7 +186,7 @@ TEST_F(MainWindowTest, AWindowStoredOffTheScreenComesBackOntoTheWorkArea)
     TBounds b = form.NormalBounds();
     EXPECT_LT(b.X, work.right);
     EXPECT_LT(b.Y, work.bottom);
-    EXPECT_EQ(b.W, 640);
+    EXPECT_EQ(b.W, 900);
 }
 
 TEST_F(MainWindowTest, FirstShowMovesLegacyLinksAndReadsUpdateVersion)
@@ -238,4 +239,20 @@ TEST_F(MainWindowTest, ASilentBuildWritesNoWindowSettingsButTheRecentList)
     EXPECT_NE(settings.OpenKeyReadOnly(RegistryHome().Settings()), ERROR_SUCCESS);
     std::string value;
     EXPECT_EQ(Recent().ReadString("1", value), ERROR_SUCCESS);
+}
+
+TEST_F(MainWindowTest, TheWindowKeepsItsDesignSizeSoEveryControlStaysInsideItsTab)
+{
+    winlib::TRegistry& s = Settings();
+    s.WriteInteger("Main_Width", 640);
+    s.WriteInteger("Main_Height", 480);
+    TRecordingForm1& form = Start();
+    EXPECT_EQ(form.NormalBounds().W, 880);
+    EXPECT_EQ(form.NormalBounds().H, 620);
+    ASSERT_TRUE(MoveWindow(form.Handle(), 10, 10, 640, 480, TRUE));  // as dragging its border would
+    RECT r = {};
+    GetWindowRect(form.Handle(), &r);
+    EXPECT_EQ(r.right - r.left, 880);
+    EXPECT_EQ(r.bottom - r.top, 620);
+    EXPECT_EQ(winlib::testing::ControlsOutsideTheirParents(form.Handle()), std::vector<std::string>{});
 }

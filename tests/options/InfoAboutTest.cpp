@@ -114,3 +114,64 @@ TEST_F(InfoAboutTest, AboutLinksRunTheWebSiteAndSupportCommands)
     EXPECT_NE(shell.Requests()[0].File.find("tarvex.example"), std::string::npos);
     EXPECT_EQ(shell.Requests()[1].File.rfind("mailto:", 0), 0u);
 }
+
+// The group of the information window is painted inside (not left black), and the
+// About box is window-coloured, its labels too.
+TEST_F(InfoAboutTest, InformationGroupAndAboutBoxPaintTheirBackgrounds)
+{
+    TRecordingForm1& form = Start();
+    TProjectInfo& info = Info(form.Handle());
+    about_ = std::make_unique<TForm3>();
+    about_->CreateForm(form.Handle());
+    Form3 = about_.get();
+    std::vector<COLORREF> shown;
+    TModalResponder modal;
+    modal.Expect([&](winlib::TForm&) {
+        shown = {ShownPixel(info.Handle(), 420, 100), ShownPixel(info.Handle(), 15, 170)};
+        Click(info.Button3);
+    });
+    modal.Expect([&](winlib::TForm&) {
+        shown.push_back(ShownPixel(about_->Handle(), 200, 80));
+        shown.push_back(ShownPixel(about_->Handle(), 300, 130));  // inside Label2, below its text
+        Click(about_->Button1);
+    });
+    form.ShowInformation();
+    form.ShowAbout();
+    Form3 = nullptr;
+    const COLORREF face = GetSysColor(COLOR_BTNFACE), window = GetSysColor(COLOR_WINDOW);
+    EXPECT_EQ(shown, (std::vector<COLORREF>{face, face, window, window}));
+}
+
+TEST_F(InfoAboutTest, OptionsInformationAndAboutAreWrittenAsPictures)
+{
+    TRecordingForm1& form = Start();
+    TProjectInfo& info = Info(form.Handle());
+    about_ = std::make_unique<TForm3>();
+    about_->CreateForm(form.Handle());
+    Form3 = about_.get();
+    CreateDirectoryA(KIN_SCREENSHOT_DIR, nullptr);
+    auto shoot = [](winlib::TForm& shown, const char* name) {
+        std::string path = std::string(KIN_SCREENSHOT_DIR) + "\\" + name + ".bmp";
+        EXPECT_TRUE(WriteWindowPicture(shown.Handle(), path)) << path;
+    };
+    TModalResponder modal;
+    modal.Expect([&](winlib::TForm& shown) {
+        shoot(shown, "options-general");
+        ClickTab(Form15->PageControl1, 1);
+        shoot(shown, "options-links");
+        Click(Form15->Button2);
+    });
+    modal.Expect([&](winlib::TForm& shown) {
+        shoot(shown, "information");
+        Click(info.Button3);
+    });
+    modal.Expect([&](winlib::TForm& shown) {
+        shoot(shown, "about");
+        Click(about_->Button1);
+    });
+    form.ShowOptions();
+    form.ShowInformation();
+    form.ShowAbout();
+    Form3 = nullptr;
+    EXPECT_EQ(modal.Shown(), 3);
+}

@@ -115,3 +115,58 @@ TEST_F(NewProjectWizardTest, DoNotShowTurnsTheWizardPreferenceOffOnAnyClose)
     EXPECT_EQ(Settings(false).ReadInteger("Wizard", stored), ERROR_SUCCESS);
     EXPECT_EQ(stored, 0u);
 }
+
+TEST_F(NewProjectWizardTest, TurningTheWizardBackOnInOptionsUnticksDoNotShow)
+{
+    TRecordingForm1& form = Start();
+    TForm19& wizard = Wizard(form);
+    TModalResponder modal;
+    for (bool wizardOn : {false, true})
+        modal.Expect([&, wizardOn](winlib::TForm&) {
+            if (Form15->CheckWizard.Checked() != wizardOn)
+                Toggle(Form15->CheckWizard);
+            Click(Form15->Button1);
+        });
+    form.ShowOptions();
+    EXPECT_TRUE(wizard.CheckBox1.Checked());
+    form.ShowOptions();
+    modal.Expect([&](winlib::TForm&) {
+        EXPECT_FALSE(wizard.CheckBox1.Checked());  // the next New offers it unticked
+        Click(wizard.Button3);
+    });
+    form.NewProject();
+    EXPECT_EQ(modal.Shown(), 3);
+    EXPECT_TRUE(Form15->CheckWizard.Checked());
+}
+
+TEST_F(NewProjectWizardTest, HiddenExecutablesAreLeftOutAsOnTheFilesPage)
+{
+    for (const char* file : {"App\\app.exe", "App\\hidden.exe", "App\\Cache\\inner.exe"})
+        Copy(FIXTURE_PLAIN, file);
+    for (const char* hidden : {"App\\hidden.exe", "App\\Cache"})
+        ASSERT_TRUE(SetFileAttributesA((root_ + "\\" + hidden).c_str(), FILE_ATTRIBUTE_HIDDEN));
+    TRecordingForm1& form = Start();
+    TForm19& wizard = Wizard(form);
+    Run(wizard, root_ + "\\App", [&] {
+        EXPECT_EQ(wizard.ComboBox1.Count(), 2);
+        EXPECT_EQ(wizard.ComboBox1.Text(), "app.exe");
+        Click(wizard.Button3);
+    });
+}
+
+TEST_F(NewProjectWizardTest, CancelDuringTheFolderScanStopsItAndClosesTheWizard)
+{
+    Copy(FIXTURE_PLAIN, "Big\\app.exe");
+    TRecordingForm1& form = Start();
+    TForm19& wizard = Wizard(form);
+    TDialogResponder dialogs;
+    dialogs.Choose({root_ + "\\Big"});
+    TModalResponder modal;
+    modal.Expect([&](winlib::TForm&) {
+        PostMessageA(wizard.Button3.Handle(), BM_CLICK, 0, 0);  // pressed while the scan runs
+        Click(wizard.Button2);
+        EXPECT_EQ(wizard.ComboBox1.IndexOf("app.exe"), -1) << "the scan went on";
+    });
+    EXPECT_EQ(wizard.Execute(), winlib::mrCancel);
+    EXPECT_EQ(form.EAppName.Text(), "New Product");
+}

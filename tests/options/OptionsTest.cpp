@@ -22,12 +22,10 @@ protected:
 
 }  // namespace
 
-TEST_F(OptionsTest, OkWritesTheSevenPreferencesAndHidesTheWizardWhenItIsOff)
+TEST_F(OptionsTest, OkWritesTheSevenPreferences)
 {
     TRecordingForm1& form = Start();
     TForm15& options = *Form15;
-    bool wizardHidden = false;
-    options.OnWizardHidden = [&](bool hidden) { wizardHidden = hidden; };
     TModalResponder modal;
     modal.Expect([&](winlib::TForm&) {
         for (winlib::TCheckBox* box : {&options.CheckWizard, &options.CheckBox1, &options.CheckBox4, &options.CheckBox5,
@@ -43,7 +41,6 @@ TEST_F(OptionsTest, OkWritesTheSevenPreferencesAndHidesTheWizardWhenItIsOff)
                                                       {"SelectFolderMode", 2}};
     for (const auto& [name, value] : expected)
         EXPECT_EQ(Stored(name), value) << name;
-    EXPECT_TRUE(wizardHidden);
 }
 
 TEST_F(OptionsTest, CancelRestoresStoredValuesAndKeepsUnstoredOnes)
@@ -119,4 +116,24 @@ TEST_F(OptionsTest, AssociateDeletesTheUserChoiceAndStartsTheProgramElevated)
     EXPECT_EQ(shell.Requests()[0].Verb, "runas");
     EXPECT_EQ(shell.Requests()[0].Parameters, "/SFA");
     EXPECT_EQ(shell.Requests()[0].File, ProgramPath());
+}
+
+TEST_F(OptionsTest, EveryControlOfBothTabsLiesInsideItsTab)
+{
+    Start();
+    EXPECT_EQ(ControlsOutsideTheirParents(Form15->Handle()), std::vector<std::string>{});
+}
+
+TEST_F(OptionsTest, TypingAPrerequisiteLinkMarksTheProjectModified)
+{
+    TRecordingForm1& form = Start();
+    AppState().ProjectModified = false;
+    TModalResponder modal;
+    modal.Expect([&](winlib::TForm&) {
+        ClickTab(Form15->PageControl1, 1);
+        Type(Form15->Edit(6), "https://sql.example/x");
+        Click(Form15->Button1);
+    });
+    form.ShowOptions();
+    EXPECT_TRUE(AppState().ProjectModified);
 }

@@ -373,6 +373,90 @@ TEST_F(SettingsPagesTest, PictureBrowseStartsAtTheProgramsSampleUnlessTheFieldNa
     EXPECT_EQ(f.EHeader.Text(), existing);
 }
 
+namespace {
+
+// The real picture dialog, met once it runs its own loop: the size of the preview's
+// bitmap for the starting file, then after another file is selected in its list.
+struct TPreviewProbe {
+    static TPreviewProbe* Current;
+    std::string SelectName;
+    std::vector<SIZE> Seen;
+    HWND Dialog = nullptr;
+    HHOOK Hook = nullptr;
+
+    static SIZE Shown(HWND dialog)
+    {
+        HWND preview = GetDlgItem(dialog, winlib::TOpenDialog::PicturePreviewId);
+        BITMAP b = {};
+        LRESULT picture = preview ? SendMessageA(preview, STM_GETIMAGE, IMAGE_BITMAP, 0) : 0;
+        if (picture == 0 || GetObjectA(reinterpret_cast<HGDIOBJ>(picture), sizeof b, &b) == 0)
+            return {0, 0};
+        return {b.bmWidth, b.bmHeight};
+    }
+    static LRESULT CALLBACK OnCbt(int code, WPARAM wParam, LPARAM lParam)
+    {
+        char cls[16] = {};
+        HWND window = reinterpret_cast<HWND>(wParam);
+        if (code == HCBT_ACTIVATE && Current->Dialog == nullptr && GetClassNameA(window, cls, sizeof cls) &&
+            std::string(cls) == "#32770") {
+            Current->Dialog = window;
+            SetTimer(nullptr, 0, 0, OnTimer);  // runs inside the dialog's loop
+        }
+        return CallNextHookEx(nullptr, code, wParam, lParam);
+    }
+    static void CALLBACK OnTimer(HWND, UINT, UINT_PTR id, DWORD)
+    {
+        KillTimer(nullptr, id);
+        HWND dialog = Current->Dialog;
+        Current->Seen.push_back(Shown(dialog));
+        HWND view = FindWindowExA(dialog, nullptr, "SHELLDLL_DefView", nullptr);
+        HWND list = view ? FindWindowExA(view, nullptr, "SysListView32", nullptr) : nullptr;
+        LVFINDINFOA find = {LVFI_STRING, Current->SelectName.c_str()};
+        int item = list ? static_cast<int>(SendMessageA(list, LVM_FINDITEMA, static_cast<WPARAM>(-1),
+                                                        reinterpret_cast<LPARAM>(&find)))
+                        : -1;
+        if (item >= 0) {
+            LVITEMA state = {};
+            state.stateMask = state.state = LVIS_SELECTED | LVIS_FOCUSED;
+            SendMessageA(list, LVM_SETITEMSTATE, item, reinterpret_cast<LPARAM>(&state));
+        }
+        Current->Seen.push_back(Shown(dialog));
+        PostMessageA(dialog, WM_COMMAND, IDCANCEL, 0);
+    }
+};
+TPreviewProbe* TPreviewProbe::Current = nullptr;
+
+}  // namespace
+
+TEST_F(SettingsPagesTest, WizardPictureDialogPreviewsTheSelectedBitmapScaledToFit)
+{
+    TForm1& f = Start();
+    ShowTab(f, pgGeneral, tabGraphics);
+    std::string folder = winlib::GetTempDir() + "\\kin_preview";
+    CreateDirectoryA(folder.c_str(), nullptr);
+    ASSERT_TRUE(WriteWindowPicture(f.Handle(), folder + "\\large.bmp"));     // wider than the preview: scaled
+    ASSERT_TRUE(WriteWindowPicture(f.Button2.Handle(), folder + "\\small.bmp"));  // smaller: as it is
+    RECT small = {};
+    GetWindowRect(f.Button2.Handle(), &small);
+    f.EWizard.SetText(folder + "\\large.bmp");
+    TPreviewProbe probe;
+    probe.SelectName = "small.bmp";
+    TPreviewProbe::Current = &probe;
+    probe.Hook = SetWindowsHookExA(WH_CBT, TPreviewProbe::OnCbt, nullptr, GetCurrentThreadId());
+    Click(f.Button2);
+    UnhookWindowsHookEx(probe.Hook);
+    TPreviewProbe::Current = nullptr;
+    DeleteFileA((folder + "\\large.bmp").c_str());
+    DeleteFileA((folder + "\\small.bmp").c_str());
+    RemoveDirectoryA(folder.c_str());
+    ASSERT_EQ(probe.Seen.size(), 2u);
+    EXPECT_EQ(probe.Seen[0].cx, 200);  // the width of the preview box
+    EXPECT_GT(probe.Seen[0].cy, 0);
+    EXPECT_EQ(probe.Seen[1].cx, small.right - small.left);
+    EXPECT_EQ(probe.Seen[1].cy, small.bottom - small.top);
+    EXPECT_EQ(f.EWizard.Text(), folder + "\\large.bmp");  // cancelled
+}
+
 TEST_F(SettingsPagesTest, TestButtonsOpenTheExpandedAddresses)
 {
     TForm1& f = Start();

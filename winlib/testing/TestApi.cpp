@@ -77,6 +77,84 @@ bool UserCanReach(HWND control)
            (::GetAncestor(control, GA_ROOT) == control || ::IsWindowEnabled(::GetAncestor(control, GA_ROOT)));
 }
 
+COLORREF ShownPixel(HWND window, int x, int y)
+{
+    ::UpdateWindow(window);
+    HDC dc = ::GetDC(window);
+    COLORREF colour = ::GetPixel(dc, x, y);
+    ::ReleaseDC(window, dc);
+    return colour;
+}
+
+bool WriteWindowPicture(HWND window, const std::string& path)
+{
+    RECT r = {};
+    ::GetWindowRect(window, &r);
+    int width = r.right - r.left, height = r.bottom - r.top;
+    BITMAPINFO info = {};
+    info.bmiHeader.biSize = sizeof info.bmiHeader;
+    info.bmiHeader.biWidth = width;
+    info.bmiHeader.biHeight = height;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 24;
+    info.bmiHeader.biCompression = BI_RGB;
+    HDC screen = ::GetDC(nullptr);
+    HDC memory = ::CreateCompatibleDC(screen);
+    void* bits = nullptr;
+    HBITMAP dib = ::CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    HGDIOBJ old = ::SelectObject(memory, dib);
+    // From the window's own surface: PrintWindow in Wine draws the background without
+    // the controls, and the screen shows an owned window black under Xvfb.
+    ::RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN | RDW_UPDATENOW);
+    HDC own = ::GetWindowDC(window);
+    bool painted = dib != nullptr && ::BitBlt(memory, 0, 0, width, height, own, 0, 0, SRCCOPY) != FALSE;
+    ::ReleaseDC(window, own);
+    ::GdiFlush();
+    DWORD imageSize = ((static_cast<DWORD>(width) * 3 + 3) & ~3u) * static_cast<DWORD>(height);
+    BITMAPFILEHEADER file = {};
+    file.bfType = 0x4D42;
+    file.bfOffBits = sizeof file + sizeof info.bmiHeader;
+    file.bfSize = file.bfOffBits + imageSize;
+    bool written = false;
+    HANDLE out = ::CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    if (painted && out != INVALID_HANDLE_VALUE) {
+        DWORD done = 0;
+        written = ::WriteFile(out, &file, sizeof file, &done, nullptr) &&
+                  ::WriteFile(out, &info.bmiHeader, sizeof info.bmiHeader, &done, nullptr) &&
+                  ::WriteFile(out, bits, imageSize, &done, nullptr);
+    }
+    if (out != INVALID_HANDLE_VALUE)
+        ::CloseHandle(out);
+    ::SelectObject(memory, old);
+    ::DeleteObject(dib);
+    ::DeleteDC(memory);
+    ::ReleaseDC(nullptr, screen);
+    return written;
+}
+
+std::vector<std::string> ControlsOutsideTheirParents(HWND form)
+{
+    std::vector<std::string> outside;
+    auto check = [](HWND control, LPARAM list) -> BOOL {
+        // Own style, not IsWindowVisible: the controls of a tab page not shown count too.
+        HWND parent = ::GetParent(control);
+        if ((::GetWindowLongPtrA(control, GWL_STYLE) & WS_VISIBLE) == 0 || parent == nullptr)
+            return TRUE;
+        RECT r = {}, client = {};
+        ::GetWindowRect(control, &r);
+        ::MapWindowPoints(HWND_DESKTOP, parent, reinterpret_cast<POINT*>(&r), 2);
+        ::GetClientRect(parent, &client);
+        if (r.left < 0 || r.top < 0 || r.right > client.right || r.bottom > client.bottom)
+            reinterpret_cast<std::vector<std::string>*>(list)->push_back(
+                Describe(control) + " at " + std::to_string(r.left) + "," + std::to_string(r.top) + "-" +
+                std::to_string(r.right) + "," + std::to_string(r.bottom) + " in " + std::to_string(client.right) + "x" +
+                std::to_string(client.bottom));
+        return TRUE;
+    };
+    ::EnumChildWindows(form, check, reinterpret_cast<LPARAM>(&outside));
+    return outside;
+}
+
 void Click(const TButton& button)
 {
     if (Reachable(button.Handle(), "Click"))

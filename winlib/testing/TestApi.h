@@ -22,6 +22,14 @@ namespace winlib::testing {
 
 // Whether a user could reach the control: enabled and visible, with every parent.
 bool UserCanReach(HWND control);
+// The colour the window shows at a point of its client area, as painted on the screen.
+COLORREF ShownPixel(HWND window, int x, int y);
+// The window as it paints itself, frame included, written as a 24-bit BMP file.
+bool WriteWindowPicture(HWND window, const std::string& path);
+// The controls of the form (on every tab page) that lie partly or wholly outside
+// their parent's client area, described one per entry: clipped, a user cannot
+// see or click them.
+std::vector<std::string> ControlsOutsideTheirParents(HWND form);
 
 void Click(const TButton& button);
 void Toggle(const TCheckBox& box);
