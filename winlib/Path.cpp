@@ -120,6 +120,38 @@ std::string ExcludeTrailingBackslash(const std::string& path)
     return path;
 }
 
+std::string CreateUniqueFile(const std::string& folder, const std::string& prefix)
+{
+    // Numbers go on from the last one used, so that a run making many names
+    // finds a free one at the first try.
+    static unsigned next = GetTickCount() ^ (GetCurrentProcessId() << 4);
+    const std::string base = IncludeTrailingBackslash(folder) + prefix;
+    for (unsigned attempt = 0; attempt < 0x10000; ++attempt) {
+        unsigned number = next++ & 0xFFFF;
+        if (number == 0)
+            continue;  // GetTempFileNameA never uses 0 either
+        char digits[8];
+        wsprintfA(digits, "%04X", number);
+        std::string name = base + digits + ".tmp";
+        HANDLE file = CreateFileA(name.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (file != INVALID_HANDLE_VALUE) {
+            CloseHandle(file);  // empty: nothing written that the close could lose
+            return name;
+        }
+        DWORD error = GetLastError();
+        // Taken: by a file, or (access denied) by a folder or a file being deleted.
+        // Access denied to a name that is free means the folder refuses new files.
+        bool taken = error == ERROR_FILE_EXISTS || error == ERROR_ALREADY_EXISTS ||
+                     (error == ERROR_ACCESS_DENIED && GetFileAttributesA(name.c_str()) != INVALID_FILE_ATTRIBUTES);
+        if (!taken) {
+            SetLastError(error);
+            return std::string();
+        }
+    }
+    SetLastError(ERROR_FILE_EXISTS);
+    return std::string();
+}
+
 std::string GetTempDir()
 {
     std::string temp = AskSizedText([](char* buffer, DWORD size) { return GetTempPathA(size, buffer); });

@@ -45,6 +45,12 @@ std::string AskSizedText(Call call)
 // The user's temporary folder (GetTempPathA) without its trailing backslash.
 std::string GetTempDir();
 
+// Creates a new, empty file in folder named prefix + four hexadecimal digits +
+// ".tmp" (the form GetTempFileNameA gives) and answers its full path; "" when no
+// name could be created, with the reason in GetLastError. Unlike GetTempFileNameA,
+// whose answer must fit MAX_PATH characters, it takes a folder of any length.
+std::string CreateUniqueFile(const std::string& folder, const std::string& prefix);
+
 // Deletes dir and everything below it, clearing read-only attributes. A junction or
 // symbolic link is removed as a link; what it points to is never entered. Entries
 // that cannot be deleted stay; the answer is whether dir itself is gone.
