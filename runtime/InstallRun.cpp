@@ -37,9 +37,11 @@ constexpr char CorruptText[] = "The setup file is corrupted.";
 // The runtime's own prefix for the new copy of a file, written beside its target.
 constexpr char NewCopyPrefix[] = "qzn";
 // The progress bar and the file name change at most this often (about 20 times
-// a second), and messages wait at most this long, so Cancel is answered at once.
+// a second); messages wait at most this long, or this many bytes of a cabinet,
+// so Cancel is answered at once, also in the middle of a large file.
 constexpr ULONGLONG ShowIntervalMs = 50;
 constexpr ULONGLONG PumpIntervalMs = 25;
+constexpr long long PumpIntervalBytes = 256 * 1024;
 
 // Whether the uninstall log is open, so that AbortInstall closes only what was opened.
 bool logOpen = false;
@@ -252,6 +254,8 @@ private:
     std::string shownLabel_;
     ULONGLONG shownAt_ = 0;
     ULONGLONG pumpedAt_ = 0;
+    int pumpedIndex_ = -1;       // the record and the cabinet bytes read ...
+    long long pumpedDone_ = 0;   // ... when messages were last processed
     int lastIndex_ = -1;  // the last record that reached the unpacking
     std::exception_ptr paceFailure_;
 };
@@ -321,19 +325,22 @@ void TInstallRun::OpenSetupFile()
 bool TInstallRun::Pace(int i, long long done, long long length, bool force)
 {
     ULONGLONG now = GetTickCount64();
-    bool show = force || now - shownAt_ >= ShowIntervalMs;
-    if (show) {
+    if (i != pumpedIndex_ || done < pumpedDone_) {
+        pumpedIndex_ = i;
+        pumpedDone_ = 0;
+    }
+    if (now - pumpedAt_ >= PumpIntervalMs || done - pumpedDone_ >= PumpIntervalBytes) {
+        pumpedAt_ = now;
+        pumpedDone_ = done;
+        winlib::ProcessMessages();
+    }
+    if (force || now - shownAt_ >= ShowIntervalMs) {
         shownAt_ = now;
         if (label_ != shownLabel_) {
             form_.LFile.SetText(label_);
             shownLabel_ = label_;
         }
         form_.ProgressBar1.SetPosition(InstallProgress(i, filesCount_, done, length));
-    }
-    // A change shown is also painted before the next block.
-    if (show || now - pumpedAt_ >= PumpIntervalMs) {
-        pumpedAt_ = now;
-        winlib::ProcessMessages();
     }
     SaveUninstallLogIfDue();
     return !s_.CancelRequested;
@@ -347,11 +354,8 @@ void TInstallRun::Run()
     WriteUninstallLogHeader(form_);                         // 3
     CheckCancel();                                          // 5
     OpenSetupFile();
-    for (int i = 0; i < filesCount_; ++i) {                 // 6
-        if (!Pace(i, 0, 1))
-            Abort(secOk);
+    for (int i = 0; i < filesCount_; ++i)                   // 6
         InstallRecord(i);
-    }
     if (lastIndex_ >= 0)
         Pace(lastIndex_, 1, 1, true);  // the last file stays shown
     exe_.Close();                                           // 7
@@ -389,6 +393,8 @@ void TInstallRun::InstallRecord(int i)
         Abort(secInstallAborted);
     }
     label_ = ShortenPath(record.Target);
+    if (!Pace(i, 0, 1))
+        Abort(secOk);
     if (!IsRootedBelowRoot(record.Target)) {
         LogLine("Error dir: " + record.Target);
         ReportError(Lng("Messages", 13, TLngReader::InstallRun), record.Target);
@@ -612,6 +618,7 @@ void TInstallRun::RunSections()
         std::vector<std::string> keys = Script().ReadSection(step.Section);
         for (const std::string& key : keys) {
             CheckCancel();
+            SaveUninstallLogIfDue();
             std::string value = Script().ReadString(step.Section, key, "");
             try {
                 step.Action(form_, value);
@@ -628,6 +635,7 @@ void TInstallRun::RunSections()
         }
         if (step.Task)
             form_.LFile.SetText("");
+        SaveUninstallLog();  // the end of a stage
     }
 }
 
