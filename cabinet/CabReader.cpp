@@ -30,19 +30,22 @@ bool SameText(const std::string& a, const std::string& b) { return _stricmp(a.c_
 DWORD AttributesOrNormal(DWORD attributes) { return attributes != 0 ? attributes : FILE_ATTRIBUTE_NORMAL; }
 
 // Stored date and time (local MS-DOS time) as creation and last-write time of
-// the open file. A failure is recorded and leaves the times as they are.
-void ApplyFileTimes(HANDLE file, USHORT date, USHORT time)
+// the open file (the access time stays), and, unless keepAttributes, the stored
+// attributes. A failure is recorded and leaves the file as it is.
+void ApplyFileInfo(HANDLE file, USHORT date, USHORT time, USHORT attributes, bool keepAttributes)
 {
     FILETIME local;
     FILETIME utc;
-    if (!DosDateTimeToFileTime(date, time, &local) || !LocalFileTimeToFileTime(&local, &utc) ||
-        !SetFileTime(file, &utc, nullptr, &utc))
+    if (!DosDateTimeToFileTime(date, time, &local) || !LocalFileTimeToFileTime(&local, &utc)) {
         RecordOsError(GetLastError());
-}
-
-void ApplyAttributes(const std::string& target, USHORT attributes)
-{
-    if (!SetFileAttributesA(target.c_str(), AttributesOrNormal(attributes & kStoredAttributes)))
+        return;
+    }
+    FILE_BASIC_INFO info{};  // a zero field is left as it is
+    info.CreationTime.LowPart = utc.dwLowDateTime;
+    info.CreationTime.HighPart = static_cast<LONG>(utc.dwHighDateTime);
+    info.LastWriteTime = info.CreationTime;
+    info.FileAttributes = keepAttributes ? 0 : AttributesOrNormal(attributes & kStoredAttributes);
+    if (!SetFileInformationByHandle(file, FileBasicInfo, &info, sizeof info))
         RecordOsError(GetLastError());
 }
 
@@ -259,6 +262,19 @@ INT_PTR TSTCabReader::HandleCopyFile(FDINOTIFICATION& n)
     if (abort) return -1;
     if (target.empty()) return 0;  // the handler skipped it
 
+    if (OnOpenFile) {
+        HANDLE file = OnOpenFile(*this, target);
+        if (file == INVALID_HANDLE_VALUE) {
+            RecordOsError(GetLastError());
+            return -1;
+        }
+        sourceNames_.push_back(source);
+        targets_.push_back(target);
+        openAttributes_.push_back(0);
+        CabIntf::FdiWriteError = 0;
+        return reinterpret_cast<INT_PTR>(file);
+    }
+
     DWORD attributes = GetFileAttributesA(target.c_str());
     if (attributes == INVALID_FILE_ATTRIBUTES)
         winlib::ForceDirectories(winlib::ExtractFilePath(target));  // a file that is there has its folder
@@ -295,8 +311,14 @@ INT_PTR TSTCabReader::HandleCloseFile(FDINOTIFICATION& n)
 {
     std::string source = Text(n.psz1);
     int index = FindSource(source);
-    if (index >= 0)
-        ApplyFileTimes(reinterpret_cast<HANDLE>(n.hf), n.date, n.time);  // while the file is open
+    if (index >= 0) {
+        // Set through the open handle: no second open of the file by its name. A
+        // file that already had the stored attributes, among them the archive bit
+        // that writing sets, keeps them as they are.
+        DWORD had = openAttributes_[index];
+        bool same = (had & FILE_ATTRIBUTE_ARCHIVE) && (had & kStoredAttributes) == (n.attribs & kStoredAttributes);
+        ApplyFileInfo(reinterpret_cast<HANDLE>(n.hf), n.date, n.time, n.attribs, same);
+    }
     int err = 0;
     DWORD lost = CabIntf::FdiWriteError;
     if (CabIntf::CabCloseFile(n.hf, &err, nullptr) != 0 && lost == 0)
@@ -310,15 +332,9 @@ INT_PTR TSTCabReader::HandleCloseFile(FDINOTIFICATION& n)
     std::string target;
     if (index >= 0) {
         target = targets_[index];
-        DWORD had = openAttributes_[index];
         sourceNames_.erase(sourceNames_.begin() + index);
         targets_.erase(targets_.begin() + index);
         openAttributes_.erase(openAttributes_.begin() + index);
-        // A file that already had the stored attributes, the archive bit that
-        // writing sets among them, still has them.
-        bool same = (had & FILE_ATTRIBUTE_ARCHIVE) && (had & kStoredAttributes) == (n.attribs & kStoredAttributes);
-        if (!same)
-            ApplyAttributes(target, n.attribs);
     }
     bool execute = n.cb != 0;  // FDI's run-after-extract bit
     bool abort = false;

@@ -43,6 +43,12 @@ public:
     std::function<void(TSTCabReader& sender, const std::string& sourceName, long size,
                        uint16_t date, uint16_t time, uint16_t attributes, uint16_t folder,
                        std::string& destination, bool& abort)> OnCopyFile;
+    // Opens the file's destination itself, where the reader would open the path
+    // OnCopyFile left (for a file the handler makes under a name of its own):
+    // answers a handle with write access, which the reader then owns, or
+    // INVALID_HANDLE_VALUE with the reason in GetLastError (the extraction fails).
+    // destination may be changed to name what was opened.
+    std::function<HANDLE(TSTCabReader& sender, std::string& destination)> OnOpenFile;
     std::function<void(TSTCabReader& sender, const std::string& sourceName,
                        const std::string& startCabinetName, const std::string& startDiskName,
                        std::string& destination, bool& abort)> OnCopyPartialFile;

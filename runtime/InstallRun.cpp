@@ -137,9 +137,11 @@ DWORD MoveOver(const std::string& newCopy, const std::string& target, DWORD oldA
 // that folder's permissions) and renames it over target. Returns 0 or the OS error.
 DWORD PlaceFile(const std::string& source, const std::string& target)
 {
-    std::string temp = winlib::CreateUniqueFile(winlib::ExtractFileDir(target), NewCopyPrefix);
-    if (temp.empty())
+    std::string temp;
+    HANDLE made = winlib::CreateUniqueFile(winlib::ExtractFileDir(target), NewCopyPrefix, temp);
+    if (made == INVALID_HANDLE_VALUE)
         return GetLastError();
+    CloseHandle(made);  // empty: the copy below fills it
     DWORD error = CopyFileA(source.c_str(), temp.c_str(), FALSE)
                       ? MoveOver(temp, target, GetFileAttributesA(target.c_str()))
                       : GetLastError();
@@ -230,7 +232,7 @@ private:
     void MakeFolders(const TFileRecord& record);
     TUnpackResult UnpackAndPlace(int i, const TFileRecord& record, DWORD attributes, bool versionTest,
                                  bool& unregistered, std::string& error);
-    bool Unpack(int i, const TFileRecord& record, const std::string& newCopy, std::string& error);
+    bool Unpack(int i, const TFileRecord& record, std::string& newCopy, std::string& error);
     void PassOver(const TFileRecord& record, bool cancelOthers);
     void RecordOwnFiles();
     void RunSections();
@@ -510,9 +512,11 @@ void TInstallRun::MakeFolders(const TFileRecord& record)
     Abort(secInstallAborted);
 }
 
-// Step 6.7: the record's cabinet, read in place out of the setup file, written
-// straight into newCopy; progress, messages and the cancel test between blocks.
-bool TInstallRun::Unpack(int i, const TFileRecord& record, const std::string& newCopy, std::string& error)
+// Step 6.7: the record's cabinet, read in place out of the setup file; its one
+// file is written straight into a new file beside the target, named newCopy
+// (with the runtime's own prefix) as soon as it is made. Progress, messages and
+// the cancel test between blocks.
+bool TInstallRun::Unpack(int i, const TFileRecord& record, std::string& newCopy, std::string& error)
 {
     if (!s_.CabReader)
         s_.CabReader = std::make_unique<TSTCabReader>();  // a run driven without the start-up
@@ -530,15 +534,27 @@ bool TInstallRun::Unpack(int i, const TFileRecord& record, const std::string& ne
         }
     };
     // The cabinet holds one file, whatever its stored name: it becomes the new copy.
+    const std::string folder = winlib::ExtractFileDir(record.Target);
     int members = 0;
     reader.OnCopyFile = [&](TSTCabReader&, const std::string&, long, uint16_t, uint16_t, uint16_t, uint16_t,
-                            std::string& destination, bool&) { destination = ++members == 1 ? newCopy : ""; };
+                            std::string& destination, bool&) {
+        destination = ++members == 1 ? record.Target : "";
+    };
+    reader.OnOpenFile = [&](TSTCabReader&, std::string& destination) {
+        HANDLE file = winlib::CreateUniqueFile(folder, NewCopyPrefix, newCopy);
+        destination = newCopy;
+        return file;
+    };
     struct TForget {
         TSTCabReader& Reader;
-        ~TForget() { Reader.OnCopyFile = nullptr; }
+        ~TForget()
+        {
+            Reader.OnCopyFile = nullptr;
+            Reader.OnOpenFile = nullptr;
+        }
     } forget{reader};
     try {
-        reader.ExtractRange(range, winlib::ExtractFileDir(newCopy));
+        reader.ExtractRange(range, folder);
     } catch (const std::exception& e) {
         error = e.what();
     }
@@ -559,26 +575,22 @@ bool TInstallRun::Unpack(int i, const TFileRecord& record, const std::string& ne
 TUnpackResult TInstallRun::UnpackAndPlace(int i, const TFileRecord& record, DWORD attributes, bool versionTest,
                                           bool& unregistered, std::string& error)
 {
-    const std::string folder = winlib::ExtractFileDir(record.Target);
-    const std::string newCopy = winlib::CreateUniqueFile(folder, NewCopyPrefix);
-    if (newCopy.empty()) {
-        error = "Cannot create a file in " + folder + ": " + OsErrorText(GetLastError());
-        return TUnpackResult::Failed;
-    }
     // Our own file: it goes on every way out but the rename (an abort ends the
     // process without unwinding, so it goes before the abort).
+    std::string newCopy;
     struct TDrop {
         const std::string& Path;
         bool Keep = false;
         ~TDrop()
         {
-            if (!Keep)
+            if (!Keep && !Path.empty())
                 DeleteFileA(Path.c_str());  // a leftover would be found by nobody: nothing to report
         }
     } drop{newCopy};
     bool unpacked = Unpack(i, record, newCopy, error);
     if (s_.CancelRequested) {
-        DeleteFileA(newCopy.c_str());
+        if (!newCopy.empty())
+            DeleteFileA(newCopy.c_str());
         Abort(secOk);
     }
     if (!unpacked)

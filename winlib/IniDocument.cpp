@@ -290,14 +290,16 @@ void TIniDocument::SaveToFile(const std::string& fileName, const char* tempPrefi
     std::string path = ExpandFileName(fileName);
     std::string text = Text();
     std::string temp;
-    const std::string dir = ExtractFileDir(path);
-    if (!Step("create", [&] { return !(temp = CreateUniqueFile(dir, tempPrefix)).empty(); }))
+    HANDLE file = INVALID_HANDLE_VALUE;
+    if (!Step("create", [&] {
+            file = CreateUniqueFile(ExtractFileDir(path), tempPrefix, temp);
+            return file != INVALID_HANDLE_VALUE;
+        }))
         RaiseLastOSError("Unable to write to " + path);
-    HANDLE file = CreateFileA(temp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-    bool ok = file != INVALID_HANDLE_VALUE && Step("write", [&] { return WriteAll(file, text); }) &&
+    bool ok = Step("write", [&] { return WriteAll(file, text); }) &&
               Step("flush", [&] { return FlushFileBuffers(file) != FALSE; });
     DWORD error = GetLastError();
-    if (file != INVALID_HANDLE_VALUE && !CloseHandle(file) && ok) {
+    if (!CloseHandle(file) && ok) {
         ok = false;
         error = GetLastError();
     }

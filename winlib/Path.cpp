@@ -120,7 +120,7 @@ std::string ExcludeTrailingBackslash(const std::string& path)
     return path;
 }
 
-std::string CreateUniqueFile(const std::string& folder, const std::string& prefix)
+HANDLE CreateUniqueFile(const std::string& folder, const std::string& prefix, std::string& path)
 {
     // Numbers go on from the last one used, so that a run making many names
     // finds a free one at the first try.
@@ -135,8 +135,8 @@ std::string CreateUniqueFile(const std::string& folder, const std::string& prefi
         std::string name = base + digits + ".tmp";
         HANDLE file = CreateFileA(name.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
         if (file != INVALID_HANDLE_VALUE) {
-            CloseHandle(file);  // empty: nothing written that the close could lose
-            return name;
+            path = name;
+            return file;
         }
         DWORD error = GetLastError();
         // Taken: by a file, or (access denied) by a folder or a file being deleted.
@@ -145,11 +145,11 @@ std::string CreateUniqueFile(const std::string& folder, const std::string& prefi
                      (error == ERROR_ACCESS_DENIED && GetFileAttributesA(name.c_str()) != INVALID_FILE_ATTRIBUTES);
         if (!taken) {
             SetLastError(error);
-            return std::string();
+            return INVALID_HANDLE_VALUE;
         }
     }
     SetLastError(ERROR_FILE_EXISTS);
-    return std::string();
+    return INVALID_HANDLE_VALUE;
 }
 
 std::string GetTempDir()
