@@ -2,8 +2,12 @@
 
 #include <fcntl.h>
 
+#include <algorithm>
+#include <climits>
 #include <cstdlib>
 #include <cstring>
+#include <utility>
+#include <vector>
 
 #include "winlib/OsError.h"
 
@@ -338,10 +342,118 @@ BOOL __cdecl CabGetTempFile(char* buffer, int size, void* /*context*/)
     return TRUE;
 }
 
+// ---- Cabinet ranges ----------------------------------------------------------
+
+namespace {
+
+struct TRangeHandle {
+    const TCabinetRange* Range;
+    long long Position;  // relative to the range's start
+};
+
+struct TRanges {
+    std::vector<std::pair<std::string, const TCabinetRange*>> Named;
+    std::vector<TRangeHandle*> Open;  // a handle FDI holds is one of these, or a file handle
+};
+
+TRanges& Ranges()
+{
+    static TRanges ranges;
+    return ranges;
+}
+
+TRangeHandle* FindRangeHandle(INT_PTR handle)
+{
+    for (TRangeHandle* open : Ranges().Open)
+        if (reinterpret_cast<INT_PTR>(open) == handle) return open;
+    return nullptr;
+}
+
+const TCabinetRange* FindRange(const char* name)
+{
+    for (const auto& named : Ranges().Named)
+        if (named.first == name) return named.second;
+    return nullptr;
+}
+
+INT_PTR OpenRange(const TCabinetRange* range, int oflag)
+{
+    if ((oflag & 3) != _O_RDONLY) {
+        LastFdiOsError = ERROR_ACCESS_DENIED;
+        return -1;
+    }
+    auto* handle = new TRangeHandle{range, 0};
+    Ranges().Open.push_back(handle);
+    return reinterpret_cast<INT_PTR>(handle);
+}
+
+UINT ReadRange(TRangeHandle& handle, void* buffer, UINT count)
+{
+    const TCabinetRange& range = *handle.Range;
+    long long left = range.Length - handle.Position;
+    DWORD want = left <= 0 ? 0 : static_cast<DWORD>(std::min<long long>(left, count));
+    DWORD done = 0;
+    if (want > 0) {
+        // The file pointer is placed for every read: the file may serve other ranges.
+        // (A read with an OVERLAPPED offset would do both, but costs Wine one more
+        // server round trip per read.)
+        LARGE_INTEGER at;
+        at.QuadPart = range.Offset + handle.Position;
+        if (!SetFilePointerEx(range.File, at, nullptr, FILE_BEGIN) || !ReadFile(range.File, buffer, want, &done, nullptr)) {
+            LastFdiOsError = GetLastError();
+            return static_cast<UINT>(-1);
+        }
+        handle.Position += done;
+    }
+    if (range.OnRead && !range.OnRead(handle.Position)) {
+        LastFdiOsError = ERROR_CANCELLED;
+        return static_cast<UINT>(-1);
+    }
+    return done;
+}
+
+LONG SeekRange(TRangeHandle& handle, LONG distance, int origin)
+{
+    long long base = origin == SEEK_SET ? 0 : origin == SEEK_CUR ? handle.Position : handle.Range->Length;
+    long long position = base + distance;
+    if (position < 0 || position > LONG_MAX) {
+        LastFdiOsError = ERROR_NEGATIVE_SEEK;
+        return -1;
+    }
+    handle.Position = position;
+    return static_cast<LONG>(position);
+}
+
+void CloseRange(TRangeHandle* handle)
+{
+    auto& open = Ranges().Open;
+    open.erase(std::find(open.begin(), open.end(), handle));
+    delete handle;
+}
+
+}  // namespace
+
+DWORD FdiWriteError = 0;
+
+void RegisterCabinetRange(const std::string& name, const TCabinetRange* range)
+{
+    UnregisterCabinetRange(name);
+    Ranges().Named.emplace_back(name, range);
+}
+
+void UnregisterCabinetRange(const std::string& name)
+{
+    auto& named = Ranges().Named;
+    named.erase(std::remove_if(named.begin(), named.end(), [&](const auto& n) { return n.first == name; }),
+                named.end());
+}
+
 // ---- FDI's callbacks: no error parameter, so the last error is kept here ----
 
 INT_PTR __cdecl FdiOpenFile(char* name, int oflag, int pmode)
 {
+    if (const TCabinetRange* range = FindRange(name))
+        return OpenRange(range, oflag);
     int err = 0;
     INT_PTR handle = CabOpenFile(name, oflag, pmode, &err, nullptr);
     KeepFdiError(err);
@@ -350,6 +462,8 @@ INT_PTR __cdecl FdiOpenFile(char* name, int oflag, int pmode)
 
 UINT __cdecl FdiReadFile(INT_PTR handle, void* buffer, UINT count)
 {
+    if (TRangeHandle* range = FindRangeHandle(handle))
+        return ReadRange(*range, buffer, count);
     int err = 0;
     UINT done = CabReadFile(handle, buffer, count, &err, nullptr);
     KeepFdiError(err);
@@ -358,14 +472,24 @@ UINT __cdecl FdiReadFile(INT_PTR handle, void* buffer, UINT count)
 
 UINT __cdecl FdiWriteFile(INT_PTR handle, void* buffer, UINT count)
 {
+    if (FindRangeHandle(handle) != nullptr) {
+        LastFdiOsError = ERROR_ACCESS_DENIED;  // a cabinet range is read-only
+        return static_cast<UINT>(-1);
+    }
     int err = 0;
     UINT done = CabWriteFile(handle, buffer, count, &err, nullptr);
     KeepFdiError(err);
+    if (done != count && FdiWriteError == 0)
+        FdiWriteError = err != 0 ? static_cast<DWORD>(err) : ERROR_WRITE_FAULT;
     return done;
 }
 
 int __cdecl FdiCloseFile(INT_PTR handle)
 {
+    if (TRangeHandle* range = FindRangeHandle(handle)) {
+        CloseRange(range);
+        return 0;
+    }
     int err = 0;
     int result = CabCloseFile(handle, &err, nullptr);
     KeepFdiError(err);
@@ -374,6 +498,8 @@ int __cdecl FdiCloseFile(INT_PTR handle)
 
 LONG __cdecl FdiSeekFile(INT_PTR handle, LONG distance, int origin)
 {
+    if (TRangeHandle* range = FindRangeHandle(handle))
+        return SeekRange(*range, distance, origin);
     int err = 0;
     LONG position = CabSeekFile(handle, distance, origin, &err, nullptr);
     KeepFdiError(err);

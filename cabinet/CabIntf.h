@@ -9,6 +9,7 @@
 #include <fci.h>
 #include <fdi.h>
 
+#include <functional>
 #include <string>
 
 namespace CabIntf {
@@ -60,6 +61,28 @@ BOOL __cdecl CabGetTempFile(char* buffer, int size, void* context);
 // FDI's callbacks have no error parameter: these keep the last non-zero OS error
 // in LastFdiOsError, which the reader clears and copies into its error record.
 extern DWORD LastFdiOsError;
+// The OS error of the first failed or short write since the reader cleared it.
+// Wine's FDI ignores what its write callback answers, so the reader checks this
+// before it takes a file as complete.
+extern DWORD FdiWriteError;
+
+// A cabinet that lies inside a larger open file: bytes [Offset, Offset + Length)
+// of File. FDI opens its cabinet by name, so a range is registered under a name
+// that no file can have, and FdiOpenFile answers that name with a range handle:
+// its seeks are relative to the range and its reads stop at the range's end, so
+// a cabinet cannot reach the bytes around it. After every read OnRead, when set,
+// gets the range's position; answering false fails the read (FDICopy then fails).
+struct TCabinetRange {
+    HANDLE File = INVALID_HANDLE_VALUE;
+    long long Offset = 0;
+    long long Length = 0;
+    std::function<bool(long long position)> OnRead;
+};
+// While registered, name opens range (read-only). The range must outlive its
+// registration; handles still open when it ends are the caller's error.
+void RegisterCabinetRange(const std::string& name, const TCabinetRange* range);
+void UnregisterCabinetRange(const std::string& name);
+
 INT_PTR __cdecl FdiOpenFile(char* name, int oflag, int pmode);
 UINT __cdecl FdiReadFile(INT_PTR handle, void* buffer, UINT count);
 UINT __cdecl FdiWriteFile(INT_PTR handle, void* buffer, UINT count);

@@ -29,23 +29,23 @@ bool SameText(const std::string& a, const std::string& b) { return _stricmp(a.c_
 
 DWORD AttributesOrNormal(DWORD attributes) { return attributes != 0 ? attributes : FILE_ATTRIBUTE_NORMAL; }
 
-// Stored date and time (local MS-DOS time) as creation and last-write time, then
-// the stored attributes. A failure is recorded and leaves the file as it is.
-void ApplyFileInfo(const std::string& target, USHORT date, USHORT time, USHORT attributes)
+// Stored date and time (local MS-DOS time) as creation and last-write time of
+// the open file (the access time stays), and, unless keepAttributes, the stored
+// attributes. A failure is recorded and leaves the file as it is.
+void ApplyFileInfo(HANDLE file, USHORT date, USHORT time, USHORT attributes, bool keepAttributes)
 {
-    HANDLE file = CreateFileA(target.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, nullptr,
-                              OPEN_EXISTING, 0, nullptr);
-    if (file == INVALID_HANDLE_VALUE) {
+    FILETIME local;
+    FILETIME utc;
+    if (!DosDateTimeToFileTime(date, time, &local) || !LocalFileTimeToFileTime(&local, &utc)) {
         RecordOsError(GetLastError());
         return;
     }
-    FILETIME local;
-    FILETIME utc;
-    if (!DosDateTimeToFileTime(date, time, &local) || !LocalFileTimeToFileTime(&local, &utc) ||
-        !SetFileTime(file, &utc, nullptr, &utc))
-        RecordOsError(GetLastError());
-    CloseHandle(file);  // only times were written, and SetFileTime has already succeeded or been recorded
-    if (!SetFileAttributesA(target.c_str(), AttributesOrNormal(attributes & kStoredAttributes)))
+    FILE_BASIC_INFO info{};  // a zero field is left as it is
+    info.CreationTime.LowPart = utc.dwLowDateTime;
+    info.CreationTime.HighPart = static_cast<LONG>(utc.dwHighDateTime);
+    info.LastWriteTime = info.CreationTime;
+    info.FileAttributes = keepAttributes ? 0 : AttributesOrNormal(attributes & kStoredAttributes);
+    if (!SetFileInformationByHandle(file, FileBasicInfo, &info, sizeof info))
         RecordOsError(GetLastError());
 }
 
@@ -73,14 +73,20 @@ bool TSTCabReader::IsSafeMemberName(const std::string& name)
     return true;
 }
 
+void TSTCabReader::Start(const std::string& destinationFolder)
+{
+    destination_ = winlib::IncludeTrailingBackslash(winlib::ExpandFileName(destinationFolder));
+    sourceNames_.clear();
+    targets_.clear();
+    openAttributes_.clear();
+    cabinetsRead_.clear();
+}
+
 void TSTCabReader::ExtractFiles(const std::string& cabinetPath, const std::string& destinationFolder,
                                 unsigned flags)
 {
     firstCabinet_ = winlib::ExpandFileName(cabinetPath);
-    destination_ = winlib::IncludeTrailingBackslash(winlib::ExpandFileName(destinationFolder));
-    sourceNames_.clear();
-    targets_.clear();
-    cabinetsRead_.clear();
+    Start(destinationFolder);
 
     std::string current = firstCabinet_;
     while (!current.empty()) {
@@ -90,6 +96,21 @@ void TSTCabReader::ExtractFiles(const std::string& cabinetPath, const std::strin
         // A set whose next cabinet is missing ends quietly after what was there.
         if (!current.empty() && !winlib::FileExists(current)) break;
     }
+}
+
+void TSTCabReader::ExtractRange(const CabIntf::TCabinetRange& range, const std::string& destinationFolder)
+{
+    // "<" and ">" cannot stand in a file name, so this name opens only the range.
+    static const std::string name = "<cabinet range>";
+    firstCabinet_ = name;
+    Start(destinationFolder);
+    CabIntf::RegisterCabinetRange(name, &range);
+    struct TUnregister {
+        ~TUnregister() { CabIntf::UnregisterCabinetRange(name); }
+    } unregister;
+    currentCabinet_ = name;
+    cabinetsRead_.push_back(name);
+    Copy(name, std::string());
 }
 
 void TSTCabReader::CreateContext()
@@ -104,25 +125,39 @@ void TSTCabReader::CreateContext()
 
 void TSTCabReader::ExtractOne(const std::string& cabinet)
 {
+    currentCabinet_ = cabinet;
+    cabinetsRead_.push_back(cabinet);
+    Copy(winlib::ExtractFileName(cabinet), winlib::ExtractFilePath(cabinet));
+}
+
+// One FDICopy of the cabinet folder + name.
+void TSTCabReader::Copy(const std::string& name, const std::string& folder)
+{
     nextCabinet_.clear();
     nextDisk_.clear();
-    currentCabinet_ = cabinet;
     requestedCabinet_.clear();
     cabinetRequested_ = false;
-    cabinetsRead_.push_back(cabinet);
     CreateContext();
 
     erf_ = ERF{};
     pending_ = nullptr;
     abortError_ = 0;
+    targetError_ = 0;
     CabIntf::LastFdiOsError = 0;
-    std::string name = winlib::ExtractFileName(cabinet);
-    std::string folder = winlib::ExtractFilePath(cabinet);
-    BOOL ok = CabIntf::FDICopy(hfdi_, name.data(), folder.data(), 0, NotifyCallback, nullptr, this);
+    std::string cabinetName = name;
+    std::string cabinetFolder = folder;
+    BOOL ok = CabIntf::FDICopy(hfdi_, cabinetName.data(), cabinetFolder.data(), 0, NotifyCallback, nullptr, this);
     if (pending_) {
         std::exception_ptr failure = pending_;
         pending_ = nullptr;
         std::rethrow_exception(failure);
+    }
+    if (ok && targetError_ != 0) {
+        erf_ = ERF{};
+        erf_.erfOper = FDIERROR_TARGET_FILE;
+        erf_.fError = TRUE;
+        ok = FALSE;
+        abortError_ = targetError_;
     }
     if (!ok) {
         erf_.erfType = static_cast<int>(abortError_ != 0 ? abortError_ : CabIntf::LastFdiOsError);
@@ -227,8 +262,22 @@ INT_PTR TSTCabReader::HandleCopyFile(FDINOTIFICATION& n)
     if (abort) return -1;
     if (target.empty()) return 0;  // the handler skipped it
 
-    winlib::ForceDirectories(winlib::ExtractFilePath(target));
+    if (OnOpenFile) {
+        HANDLE file = OnOpenFile(*this, target);
+        if (file == INVALID_HANDLE_VALUE) {
+            RecordOsError(GetLastError());
+            return -1;
+        }
+        sourceNames_.push_back(source);
+        targets_.push_back(target);
+        openAttributes_.push_back(0);
+        CabIntf::FdiWriteError = 0;
+        return reinterpret_cast<INT_PTR>(file);
+    }
+
     DWORD attributes = GetFileAttributesA(target.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES)
+        winlib::ForceDirectories(winlib::ExtractFilePath(target));  // a file that is there has its folder
     if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY)) {
         if (Options & croDontOverwriteReadOnlyFiles) return 0;
         if (!SetFileAttributesA(target.c_str(), AttributesOrNormal(attributes & ~FILE_ATTRIBUTE_READONLY))) {
@@ -253,24 +302,39 @@ INT_PTR TSTCabReader::HandleCopyFile(FDINOTIFICATION& n)
     }
     sourceNames_.push_back(source);
     targets_.push_back(target);
+    openAttributes_.push_back(attributes == INVALID_FILE_ATTRIBUTES ? 0 : attributes & ~FILE_ATTRIBUTE_READONLY);
+    CabIntf::FdiWriteError = 0;
     return handle;
 }
 
 INT_PTR TSTCabReader::HandleCloseFile(FDINOTIFICATION& n)
 {
-    int err = 0;
-    if (CabIntf::CabCloseFile(n.hf, &err, nullptr) != 0) {
-        RecordOsError(static_cast<DWORD>(err));
-        return FALSE;  // a write lost at close is not a success
-    }
     std::string source = Text(n.psz1);
-    std::string target;
     int index = FindSource(source);
+    if (index >= 0) {
+        // Set through the open handle: no second open of the file by its name. A
+        // file that already had the stored attributes, among them the archive bit
+        // that writing sets, keeps them as they are.
+        DWORD had = openAttributes_[index];
+        bool same = (had & FILE_ATTRIBUTE_ARCHIVE) && (had & kStoredAttributes) == (n.attribs & kStoredAttributes);
+        ApplyFileInfo(reinterpret_cast<HANDLE>(n.hf), n.date, n.time, n.attribs, same);
+    }
+    int err = 0;
+    DWORD lost = CabIntf::FdiWriteError;
+    if (CabIntf::CabCloseFile(n.hf, &err, nullptr) != 0 && lost == 0)
+        lost = static_cast<DWORD>(err);
+    if (lost != 0) {
+        // A write lost, or lost at close, is not a success, whether FDI listens or not.
+        RecordOsError(lost);
+        if (targetError_ == 0) targetError_ = lost;
+        return FALSE;
+    }
+    std::string target;
     if (index >= 0) {
         target = targets_[index];
         sourceNames_.erase(sourceNames_.begin() + index);
         targets_.erase(targets_.begin() + index);
-        ApplyFileInfo(target, n.date, n.time, n.attribs);
+        openAttributes_.erase(openAttributes_.begin() + index);
     }
     bool execute = n.cb != 0;  // FDI's run-after-extract bit
     bool abort = false;

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "winlib/IniFile.h"
 #include "winlib/OsError.h"
 #include "winlib/Path.h"
 #include "winlib/StringList.h"
@@ -14,7 +15,6 @@ namespace uninstlog {
 namespace {
 
 bool IsBlank(char c) { return c == ' ' || c == '\t'; }
-bool IsQuote(char c) { return c == '"' || c == '\''; }
 
 std::string TrimBlanks(const std::string& text)
 {
@@ -63,28 +63,31 @@ std::vector<std::string> SplitLines(const std::string& text)
     return lines;
 }
 
+// Every line break (CR LF, CR or LF) as the line-break mark.
+std::string MarkLineBreaks(const std::string& value)
+{
+    std::string marked;
+    marked.reserve(value.size());
+    for (size_t i = 0; i < value.size(); ++i) {
+        char c = value[i];
+        if (c == '\r' || c == '\n') {
+            if (c == '\r' && i + 1 < value.size() && value[i + 1] == '\n')
+                ++i;
+            marked += LineBreakMark;
+        } else {
+            marked += c;
+        }
+    }
+    return marked;
+}
+
 }  // namespace
 
 // ---- Values ------------------------------------------------------------------
 
 std::string EncodeValue(const std::string& value)
 {
-    std::string stored;
-    stored.reserve(value.size());
-    for (size_t i = 0; i < value.size(); ++i) {
-        char c = value[i];
-        if (c == '\r' || c == '\n') {
-            if (c == '\r' && i + 1 < value.size() && value[i + 1] == '\n')
-                ++i;
-            stored += LineBreakMark;
-        } else {
-            stored += c;
-        }
-    }
-    if (!stored.empty() && (IsBlank(stored.front()) || IsBlank(stored.back()) ||
-                            IsQuote(stored.front()) || IsQuote(stored.back())))
-        stored = '"' + stored + '"';
-    return stored;
+    return winlib::QuoteIniValue(MarkLineBreaks(value));
 }
 
 std::string DecodeValue(const std::string& stored)
@@ -278,6 +281,22 @@ TUninstallLogWriter::TUninstallLogWriter(const std::string& path) : fileName_(wi
 {
 }
 
+void TUninstallLogWriter::Load()
+{
+    if (winlib::FileExists(fileName_))
+        LoadFrom(fileName_);
+    else
+        doc_ = winlib::TIniDocument();
+}
+
+void TUninstallLogWriter::LoadFrom(const std::string& path)
+{
+    winlib::TIniDocument loaded;
+    loaded.LoadFromFile(path);
+    doc_ = std::move(loaded);
+    unsaved_ = !winlib::SameText(winlib::ExpandFileName(path), fileName_);
+}
+
 void TUninstallLogWriter::WriteString(const std::string& section, const std::string& key, const std::string& value)
 {
     auto badName = [](const std::string& name) {
@@ -287,13 +306,18 @@ void TUninstallLogWriter::WriteString(const std::string& section, const std::str
         throw ELogError("Cannot write " + Where(fileName_, section, key) + ": not a valid section or key name");
     if (value.find('\0') != std::string::npos)
         throw ELogError("Cannot write " + Where(fileName_, section, key) + ": the value holds a NUL character");
-    std::string stored = EncodeValue(value);
-    if (stored.size() > MaxStoredLength)
+    std::string marked = MarkLineBreaks(value);
+    size_t storedLength = winlib::QuoteIniValue(marked).size();  // the document quotes it so
+    if (storedLength > MaxStoredLength)
         throw ELogError("Cannot write " + Where(fileName_, section, key) + ": the value has " +
-                        std::to_string(stored.size()) + " characters, more than " +
+                        std::to_string(storedLength) + " characters, more than " +
                         std::to_string(MaxStoredLength));
-    if (!WritePrivateProfileStringA(section.c_str(), key.c_str(), stored.c_str(), fileName_.c_str()))
-        winlib::RaiseLastOSError("Cannot write " + Where(fileName_, section, key));
+    try {
+        doc_.WriteString(section, key, marked, fileName_);
+    } catch (const winlib::EIniError& e) {
+        throw ELogError("Cannot write " + Where(fileName_, section, key) + ": " + e.what());
+    }
+    unsaved_ = true;
 }
 
 void TUninstallLogWriter::WriteBool(const std::string& section, const std::string& key, bool value)
@@ -301,27 +325,46 @@ void TUninstallLogWriter::WriteBool(const std::string& section, const std::strin
     WriteString(section, key, value ? "1" : "0");
 }
 
+unsigned long TUninstallLogWriter::NextKey(const std::string& section) const
+{
+    unsigned long next = 0;
+    for (const std::string& key : doc_.ReadSection(section)) {
+        unsigned long number = 0;
+        if (ParseRecordKey(key, number) && number + 1 > next)
+            next = number + 1;
+    }
+    return next;
+}
+
 unsigned long TUninstallLogWriter::AppendRecord(const std::string& section, const std::string& value)
 {
-    unsigned long key = Read().NextKey(section);
+    unsigned long key = NextKey(section);
     WriteString(section, std::to_string(key), value);
     return key;
 }
 
 bool TUninstallLogWriter::AddOnce(const std::string& section, const std::string& value)
 {
-    TUninstallLogReader log = Read();
-    if (log.HasRecord(section, value))
-        return false;
-    WriteString(section, std::to_string(log.NextKey(section)), value);
+    // Compared as a reader sees it, so a line break matches its stored mark.
+    const std::string wanted = DecodeValue(EncodeValue(value));
+    for (const std::string& key : doc_.ReadSection(section)) {
+        unsigned long number = 0;
+        if (ParseRecordKey(key, number) && winlib::SameText(DecodeLineBreaks(doc_.ReadString(section, key, "")), wanted))
+            return false;
+    }
+    WriteString(section, std::to_string(NextKey(section)), value);
     return true;
 }
 
 TUninstallLogReader TUninstallLogWriter::Read() const
 {
-    if (!winlib::FileExists(fileName_))
-        return TUninstallLogReader();
-    return TUninstallLogReader::FromFile(fileName_);
+    return TUninstallLogReader::FromText(doc_.Text());
+}
+
+void TUninstallLogWriter::Save()
+{
+    doc_.SaveToFile(fileName_, "qzn");
+    unsaved_ = false;
 }
 
 // ---- [AssociationValues] ----------------------------------------------------------

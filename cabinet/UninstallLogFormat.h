@@ -5,11 +5,12 @@
 // records are numbered and how the file is read back.
 //
 // Stored form of a value: every line break (CR LF, CR or LF) becomes "<#>", so a
-// record stays on one line; then a value that begins or ends with a blank, a tab
-// or a quote is wrapped in one pair of '"', because the profile functions trim
-// blanks and strip a surrounding quote pair on read. Reading undoes both: one
-// outer '"' pair is stripped and every "<#>" becomes CR LF (a literal "<#>" in a
-// value therefore reads back as a line break: it is the line-break mark).
+// record stays on one line; then a value that begins or ends with a blank or a
+// tab, or begins and ends with the same quote, is wrapped in one pair of '"'
+// (winlib::QuoteIniValue), because the profile functions trim blanks and strip a
+// surrounding quote pair on read. Reading undoes both: one outer quote pair is
+// stripped and every "<#>" becomes CR LF (a literal "<#>" in a value therefore
+// reads back as a line break: it is the line-break mark).
 //
 // Records: sections whose keys are decimal numbers; a new record goes under the
 // highest number present + 1, so a log with gaps (a hand edit, a failed write)
@@ -19,6 +20,8 @@
 #include <stdexcept>
 #include <string>
 #include <vector>
+
+#include "winlib/IniDocument.h"
 
 namespace uninstlog {
 
@@ -175,26 +178,42 @@ bool ParseRecordKey(const std::string& key, unsigned long& number);
 
 // ---- Writing -----------------------------------------------------------------
 
-// Writes one value at a time through the platform's profile writer, so each
-// write is on disk at once. Every failure throws: ELogError for a value the log
-// cannot hold, winlib::EOSError when the platform refuses; both name the file,
-// section and key.
+// Keeps the log in memory; Save() writes it whole: a temporary file beside it
+// (named with the setup's "qzn" prefix), flushed, then renamed over it, so the
+// file on disk is always a complete log, old or new, and a log of n records
+// costs n writes in memory, not n rewrites of the file. The caller decides how
+// often to save. Every failure throws: ELogError for a value the log cannot
+// hold, winlib::EOSError when the platform refuses; both name the file (and the
+// section and key).
 class TUninstallLogWriter {
 public:
-    explicit TUninstallLogWriter(const std::string& path);  // made absolute
+    // Starts empty; Load() takes in what the file already holds.
+    explicit TUninstallLogWriter(const std::string& path);
     const std::string& FileName() const { return fileName_; }
+
+    // The log as the file holds it (nothing when it does not exist), or as another
+    // file holds it (an installed log that this one continues). Throws EOSError.
+    void Load();
+    void LoadFrom(const std::string& path);
 
     void WriteString(const std::string& section, const std::string& key, const std::string& value);
     void WriteBool(const std::string& section, const std::string& key, bool value);  // "1"/"0"
-    // Writes value under the section's next number (read from the file); answers the key.
+    // Writes value under the section's next number; answers the key.
     unsigned long AppendRecord(const std::string& section, const std::string& value);
     // Appends value unless the section holds an equal record (case ignored);
     // true when it wrote.
     bool AddOnce(const std::string& section, const std::string& value);
-    TUninstallLogReader Read() const;  // the file as it is now; empty when missing
+    // The highest decimal key of the section + 1; 0 for a section without records.
+    unsigned long NextKey(const std::string& section) const;
+    TUninstallLogReader Read() const;  // the log as it stands in memory
+
+    bool Unsaved() const { return unsaved_; }
+    void Save();  // also when nothing changed: the file then exists
 
 private:
     std::string fileName_;
+    winlib::TIniDocument doc_;
+    bool unsaved_ = false;
 };
 
 }  // namespace uninstlog

@@ -447,10 +447,26 @@ LRESULT CALLBACK PanelWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM 
     return DefWindowProcA(hwnd, message, wParam, lParam);
 }
 
+bool IsComboBox(HWND hwnd)
+{
+    char name[16] = {};
+    return GetClassNameA(hwnd, name, sizeof name) > 0 && lstrcmpiA(name, WC_COMBOBOXA) == 0;
+}
+
+// Whether Enter on this field closes an open list: the field is a combo box, or
+// the edit inside one.
+bool ListDroppedDown(HWND field)
+{
+    HWND combo = IsComboBox(field) ? field : IsComboBox(GetParent(field)) ? GetParent(field) : nullptr;
+    return combo && SendMessageA(combo, CB_GETDROPPEDSTATE, 0, 0);
+}
+
+// Asks about the list only for Enter: the question goes to a subclassed window
+// and so comes back through here, and asking on every message nests without end
+// (Windows overflows the stack; Wine stops at 64 levels).
 LRESULT CALLBACK EnterKeyProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR, DWORD_PTR data)
 {
-    bool dropped = SendMessageA(GetParent(hwnd), CB_GETDROPPEDSTATE, 0, 0) || SendMessageA(hwnd, CB_GETDROPPEDSTATE, 0, 0);
-    if (message == WM_KEYDOWN && wParam == VK_RETURN && !dropped) {
+    if (message == WM_KEYDOWN && wParam == VK_RETURN && !ListDroppedDown(hwnd)) {
         auto* form = reinterpret_cast<TForm1*>(data);
         winlib::RunGuarded(form->Handle(), [form] { form->EnterPressed(); });
         return 0;

@@ -6,9 +6,11 @@
 #include <cmath>
 #include <exception>
 #include <optional>
+#include <set>
 #include <string>
 #include <vector>
 
+#include "cabinet/CabIntf.h"
 #include "cabinet/CabReader.h"
 #include "cabinet/SetupFormat.h"
 #include "runtime/Commands.h"
@@ -22,6 +24,7 @@
 #include "runtime/Startup.h"
 #include "runtime/UninstallLog.h"
 #include "winlib/Application.h"
+#include "winlib/IniDocument.h"
 #include "winlib/MessageBox.h"
 #include "winlib/MessageDialog.h"
 #include "winlib/OsError.h"
@@ -31,11 +34,15 @@
 namespace {
 
 constexpr char SetupCaption[] = "Setup";
-constexpr char TempCabinetName[] = "qzfile.cab";
-constexpr char StageFolderName[] = "qzstage";
 constexpr char CorruptText[] = "The setup file is corrupted.";
-constexpr char TempCabinetError[] = "Error creating file:<#>%s<#><#>Access is denied.";
-constexpr DWORD CopyBlockSize = 2048;
+// The runtime's own prefix for the new copy of a file, written beside its target.
+constexpr char NewCopyPrefix[] = "qzn";
+// The progress bar and the file name change at most this often (about 20 times
+// a second); messages wait at most this long, or this many bytes of a cabinet,
+// so Cancel is answered at once, also in the middle of a large file.
+constexpr ULONGLONG ShowIntervalMs = 50;
+constexpr ULONGLONG PumpIntervalMs = 25;
+constexpr long long PumpIntervalBytes = 256 * 1024;
 
 // Whether the uninstall log is open, so that AbortInstall closes only what was opened.
 bool logOpen = false;
@@ -111,30 +118,36 @@ private:
     HANDLE h_ = INVALID_HANDLE_VALUE;
 };
 
-// Copies source to a temporary name in target's folder (so that the copy gets
-// that folder's permissions) and renames it over target. The old target is
-// untouched unless the rename succeeds. Returns 0 or the OS error.
-DWORD PlaceFile(const std::string& source, const std::string& target)
+// Renames the complete new copy over target in one step: the old target is
+// untouched unless the rename succeeds. oldAttributes: the target's, as just
+// asked. Returns 0 or the OS error.
+DWORD MoveOver(const std::string& newCopy, const std::string& target, DWORD oldAttributes)
 {
-    std::string folder = winlib::ExtractFileDir(target);
-    char temp[MAX_PATH + 1] = {};
-    if (!GetTempFileNameA(folder.c_str(), "qzn", 0, temp))
-        return GetLastError();
-    if (!CopyFileA(source.c_str(), temp, FALSE)) {
-        DWORD error = GetLastError();
-        DeleteFileA(temp);  // our own empty placeholder; nothing to report beyond the copy
-        return error;
-    }
-    DWORD oldAttributes = GetFileAttributesA(target.c_str());
     bool readOnly = oldAttributes != INVALID_FILE_ATTRIBUTES && (oldAttributes & FILE_ATTRIBUTE_READONLY);
     if (readOnly)
         SetFileAttributesA(target.c_str(), oldAttributes & ~FILE_ATTRIBUTE_READONLY);  // the rename reports a refusal
-    if (MoveFileExA(temp, target.c_str(), MOVEFILE_REPLACE_EXISTING))
+    if (MoveFileExA(newCopy.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING))
         return 0;
     DWORD error = GetLastError();
-    DeleteFileA(temp);
     if (readOnly)
         SetFileAttributesA(target.c_str(), oldAttributes);
+    return error;
+}
+
+// Copies source to a temporary name in target's folder (so that the copy gets
+// that folder's permissions) and renames it over target. Returns 0 or the OS error.
+DWORD PlaceFile(const std::string& source, const std::string& target)
+{
+    std::string temp;
+    HANDLE made = winlib::CreateUniqueFile(winlib::ExtractFileDir(target), NewCopyPrefix, temp);
+    if (made == INVALID_HANDLE_VALUE)
+        return GetLastError();
+    CloseHandle(made);  // empty: the copy below fills it
+    DWORD error = CopyFileA(source.c_str(), temp.c_str(), FALSE)
+                      ? MoveOver(temp, target, GetFileAttributesA(target.c_str()))
+                      : GetLastError();
+    if (error != 0)
+        DeleteFileA(temp.c_str());  // our own copy; nothing to report beyond the failure
     return error;
 }
 
@@ -174,12 +187,38 @@ const TSectionStep SectionSteps[] = {
     {"Commands", std::nullopt, [](TForm1&, const std::string& r) { RunCommands(2, r); }},
 };
 
+// The wizard's fields as they stand when the run starts. Every record's target
+// is expanded with them, and asking the window costs several window messages per
+// field each time; nobody can change them while the run lasts.
+class TFieldsAtStart : public IWizardFields {
+public:
+    explicit TFieldsAtStart(const IWizardFields& f)
+        : installDir_(f.InstallDir()), programGroup_(f.ProgramGroup()), userName_(f.UserName()),
+          userCompany_(f.UserCompany()), customUserInfo_(f.CustomUserInfo()), language_(f.Language())
+    {
+    }
+    std::string InstallDir() const override { return installDir_; }
+    std::string ProgramGroup() const override { return programGroup_; }
+    std::string UserName() const override { return userName_; }
+    std::string UserCompany() const override { return userCompany_; }
+    std::string CustomUserInfo() const override { return customUserInfo_; }
+    std::string Language() const override { return language_; }
+
+private:
+    std::string installDir_, programGroup_, userName_, userCompany_, customUserInfo_, language_;
+};
+
 enum class TRemembered { None, OverwriteAll, SkipAll };
 enum class TUnpackResult { Placed, NotNewer, Failed };
 
 class TInstallRun {
 public:
     explicit TInstallRun(TForm1& form) : form_(form), s_(Setup()) {}
+    ~TInstallRun()
+    {
+        if (fieldsAtStart_)
+            s_.Fields = liveFields_;
+    }
     void Run();
 
 private:
@@ -187,12 +226,14 @@ private:
     void CheckCancel();
     [[noreturn]] void Abort(int code);
     void OpenSetupFile();
+    bool Pace(int i, long long done, long long length, bool force = false);
     void InstallRecord(int i);
+    DWORD TargetAttributes(const std::string& target) const;
     bool ResolveExisting(TFileRecord& record, bool& versionTest);
     void MakeFolders(const TFileRecord& record);
-    void CopyCabinet(int i, const TFileRecord& record);
-    TUnpackResult UnpackAndPlace(const TFileRecord& record, bool versionTest, bool& unregistered, std::string& error);
-    bool StageFile(std::string& staged, std::string& error);
+    TUnpackResult UnpackAndPlace(int i, const TFileRecord& record, DWORD attributes, bool versionTest,
+                                 bool& unregistered, std::string& error);
+    bool Unpack(int i, const TFileRecord& record, std::string& newCopy, std::string& error);
     void PassOver(const TFileRecord& record, bool cancelOthers);
     void RecordOwnFiles();
     void RunSections();
@@ -201,11 +242,25 @@ private:
 
     TForm1& form_;
     TSetupState& s_;
+    IWizardFields* liveFields_ = nullptr;
+    std::optional<TFieldsAtStart> fieldsAtStart_;
     std::string installDir_;
     TRemembered remembered_ = TRemembered::None;
     THandle exe_;
     long long offset_ = 0;  // read offset of the next file cabinet in the setup file
     int filesCount_ = 0;
+    winlib::TIniDocument files_;          // the script's [Files], read once
+    std::set<std::string> knownFolders_;  // upper-cased folders that exist: made or found ...
+    std::set<std::string> madeFolders_;   // ... those the run made ...
+    std::set<std::string> placed_;        // ... and the upper-cased files it placed
+    std::string label_;                   // the file name due on LFile ...
+    std::string shownLabel_;              // ... and the one it shows
+    ULONGLONG shownAt_ = 0;
+    ULONGLONG pumpedAt_ = 0;
+    int pumpedIndex_ = -1;       // the record and the cabinet bytes read ...
+    long long pumpedDone_ = 0;   // ... when messages were last processed
+    int lastIndex_ = -1;  // the last record that reached the unpacking
+    std::exception_ptr paceFailure_;
 };
 
 void TInstallRun::Abort(int code)
@@ -238,6 +293,11 @@ void TInstallRun::Start()
         ReportError(Lng("Messages", 13, TLngReader::InstallRun), installDir_);
         Abort(secInstallAborted);
     }
+    if (s_.Fields) {
+        liveFields_ = s_.Fields;
+        fieldsAtStart_.emplace(*liveFields_);
+        s_.Fields = &*fieldsAtStart_;
+    }
 }
 
 void TInstallRun::OpenSetupFile()
@@ -251,6 +311,42 @@ void TInstallRun::OpenSetupFile()
     }
     offset_ = s_.EngineSize;
     filesCount_ = Script().ReadInteger("Setup", "FilesCount", 0);
+    try {
+        // Read as the profile functions read it, once instead of once per record.
+        files_.LoadFromFile(Script().FileName());
+    } catch (const winlib::EOSError& e) {
+        LogLine("Error file: " + Script().FileName() + ": " + e.what());
+        ReportError(Lng("Messages", 14), Script().FileName());
+        Abort(secInstallAborted);
+    }
+}
+
+// Between blocks and files: the progress and the file name shown at most about
+// 20 times a second (force: now), messages processed often enough that Cancel is
+// answered at once, the log saved when a record has waited. False once Cancel
+// has been confirmed.
+bool TInstallRun::Pace(int i, long long done, long long length, bool force)
+{
+    ULONGLONG now = GetTickCount64();
+    if (i != pumpedIndex_ || done < pumpedDone_) {
+        pumpedIndex_ = i;
+        pumpedDone_ = 0;
+    }
+    if (now - pumpedAt_ >= PumpIntervalMs || done - pumpedDone_ >= PumpIntervalBytes) {
+        pumpedAt_ = now;
+        pumpedDone_ = done;
+        winlib::ProcessMessages();
+    }
+    if (force || now - shownAt_ >= ShowIntervalMs) {
+        shownAt_ = now;
+        if (label_ != shownLabel_) {
+            form_.LFile.SetText(label_);
+            shownLabel_ = label_;
+        }
+        form_.ProgressBar1.SetPosition(InstallProgress(i, filesCount_, done, length));
+    }
+    SaveUninstallLogIfDue();
+    return !s_.CancelRequested;
 }
 
 void TInstallRun::Run()
@@ -261,13 +357,14 @@ void TInstallRun::Run()
     WriteUninstallLogHeader(form_);                         // 3
     CheckCancel();                                          // 5
     OpenSetupFile();
-    for (int i = 0; i < filesCount_; ++i) {                 // 6
-        CheckCancel();
+    for (int i = 0; i < filesCount_; ++i)                   // 6
         InstallRecord(i);
-    }
+    if (lastIndex_ >= 0)
+        Pace(lastIndex_, 1, 1, true);  // the last file stays shown
     exe_.Close();                                           // 7
     winlib::ProcessMessages();
     RecordOwnFiles();                                       // 8
+    SaveUninstallLog();
     RunSections();                                          // 9
     CheckCancel();
     form_.ProgressBar1.SetPosition(100);                    // 11
@@ -288,7 +385,7 @@ void TInstallRun::PassOver(const TFileRecord& record, bool cancelOthers)
 
 void TInstallRun::InstallRecord(int i)
 {
-    std::string value = Script().ReadString("Files", std::to_string(i), "");
+    std::string value = files_.ReadString("Files", std::to_string(i), "");
     if (value.empty())
         return;  // the read offset does not move
     TFileRecord record;
@@ -298,7 +395,9 @@ void TInstallRun::InstallRecord(int i)
             winlib::ShowMessageBox(form_.Handle(), CorruptText, "Error", MB_OK | MB_ICONERROR);
         Abort(secInstallAborted);
     }
-    form_.LFile.SetText(ShortenPath(record.Target));
+    label_ = ShortenPath(record.Target);
+    if (!Pace(i, 0, 1))
+        Abort(secOk);
     if (!IsRootedBelowRoot(record.Target)) {
         LogLine("Error dir: " + record.Target);
         ReportError(Lng("Messages", 13, TLngReader::InstallRun), record.Target);
@@ -313,17 +412,21 @@ void TInstallRun::InstallRecord(int i)
         return;
     }
     bool versionTest = false;
-    if (winlib::FileExists(record.Target) && !ResolveExisting(record, versionTest))
+    DWORD attributes = TargetAttributes(record.Target);
+    bool exists = attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
+    if (exists && !ResolveExisting(record, versionTest))
         return;
     MakeFolders(record);
     if (record.UninstallerSlot)
         return;  // the uninstaller itself arrives at the end of the run
-    CopyCabinet(i, record);
+    lastIndex_ = i;
 
     bool unregistered = false;
-    for (;;) {
+    for (bool retry = false;; retry = true) {
         std::string error;
-        TUnpackResult result = UnpackAndPlace(record, versionTest, unregistered, error);
+        if (retry)
+            attributes = GetFileAttributesA(record.Target.c_str());  // the user may have changed it meanwhile
+        TUnpackResult result = UnpackAndPlace(i, record, attributes, versionTest, unregistered, error);
         if (result == TUnpackResult::NotNewer) {
             PassOver(record, true);
             return;
@@ -346,9 +449,21 @@ void TInstallRun::InstallRecord(int i)
         return;
     }
     offset_ += record.Length;
+    placed_.insert(winlib::UpperCase(record.Target));
     if (s_.UninstallEnabled && record.Uninstall)
         AddLogRecord(lsFiles, record.Target);
-    winlib::ProcessMessages();
+    Pace(i, record.Length, record.Length);
+}
+
+// The target's attributes. A folder this run made holds only what the run put
+// there, so a name there is not looked up on disk (Wine reads the whole folder
+// to find that a name is not there).
+DWORD TInstallRun::TargetAttributes(const std::string& target) const
+{
+    if (madeFolders_.count(winlib::UpperCase(winlib::ExtractFileDir(target))) &&
+        !placed_.count(winlib::UpperCase(target)))
+        return INVALID_FILE_ATTRIBUTES;
+    return GetFileAttributesA(target.c_str());
 }
 
 // Step 6.4: what to do with a file that exists. False: the record is passed over.
@@ -388,120 +503,121 @@ bool TInstallRun::ResolveExisting(TFileRecord& record, bool& versionTest)
 
 void TInstallRun::MakeFolders(const TFileRecord& record)
 {
-    std::string failed;
-    if (CreateMissingFolders(record.Target, false, s_.UninstallEnabled && record.Uninstall, failed))
+    // Files of one folder usually follow each other: the folder is looked at once.
+    const std::string path = winlib::ExtractFileDir(record.Target);
+    const std::string folder = winlib::UpperCase(path);
+    if (knownFolders_.count(folder))
         return;
+    bool made = !winlib::DirectoryExists(path);
+    std::string failed;
+    if (CreateMissingFolders(record.Target, false, s_.UninstallEnabled && record.Uninstall, failed)) {
+        knownFolders_.insert(folder);
+        if (made)
+            madeFolders_.insert(folder);
+        return;
+    }
     LogLine("Error dir: " + failed + ": " + OsErrorText(GetLastError()));
     ReportError(Lng("Messages", 13, TLngReader::InstallRun), failed);
     Abort(secInstallAborted);
 }
 
-// Step 6.7: the record's cabinet into <SetupTempDir>\qzfile.cab, 2048 bytes at a
-// time, with progress and a cancel test after each block.
-void TInstallRun::CopyCabinet(int i, const TFileRecord& record)
+// Step 6.7: the record's cabinet, read in place out of the setup file; its one
+// file is written straight into a new file beside the target, named newCopy
+// (with the runtime's own prefix) as soon as it is made. Progress, messages and
+// the cancel test between blocks.
+bool TInstallRun::Unpack(int i, const TFileRecord& record, std::string& newCopy, std::string& error)
 {
-    const std::string cabinet = s_.SetupTempDir + "\\" + TempCabinetName;
-    auto fail = [&](THandle& out, DWORD error) {
-        out.Close();
-        LogLine("Error file: " + cabinet);
-        LogLine(OsErrorText(error));
-        if (!s_.SilentSetup)
-            winlib::ShowMessageBox(form_.Handle(), FormatMessage1(TempCabinetError, cabinet), SetupCaption,
-                                   MB_OK | MB_ICONERROR);
-        Abort(secInstallAborted);
-    };
-    THandle out(CreateFileA(cabinet.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!out.Valid())
-        fail(out, GetLastError());
-    LARGE_INTEGER position;
-    position.QuadPart = offset_;
-    if (!SetFilePointerEx(exe_.Get(), position, nullptr, FILE_BEGIN))
-        fail(out, GetLastError());
-    char block[CopyBlockSize];
-    long long copied = 0;
-    for (;;) {
-        DWORD due = static_cast<DWORD>(std::min<long long>(CopyBlockSize, record.Length - copied));
-        DWORD read = 0, written = 0;
-        if (!ReadFile(exe_.Get(), block, due, &read, nullptr))
-            fail(out, GetLastError());
-        if (read < due)
-            fail(out, ERROR_HANDLE_EOF);  // bounds were checked: the setup file changed under us
-        if (read > 0 && (!WriteFile(out.Get(), block, read, &written, nullptr) || written != read))
-            fail(out, GetLastError());
-        copied += read;
-        form_.ProgressBar1.SetPosition(InstallProgress(i, filesCount_, copied, record.Length));
-        winlib::ProcessMessages();
-        if (s_.CancelRequested) {
-            out.Close();  // the temp folder can only go once the cabinet is closed
-            Abort(secOk);
+    if (!s_.CabReader)
+        s_.CabReader = std::make_unique<TSTCabReader>();  // a run driven without the start-up
+    TSTCabReader& reader = *s_.CabReader;
+    CabIntf::TCabinetRange range;
+    range.File = exe_.Get();
+    range.Offset = offset_;
+    range.Length = record.Length;
+    range.OnRead = [&](long long position) {
+        try {
+            return Pace(i, position, record.Length);
+        } catch (...) {
+            paceFailure_ = std::current_exception();  // nothing may cross cabinet.dll
+            return false;
         }
-        if (read < CopyBlockSize)
-            break;
-    }
-    out.Close();
-    winlib::ProcessMessages();
-}
-
-// Unpacks qzfile.cab into an emptied <SetupTempDir>\qzstage; its one file,
-// whatever its stored name, is the new copy.
-bool TInstallRun::StageFile(std::string& staged, std::string& error)
-{
-    const std::string stage = s_.SetupTempDir + "\\" + StageFolderName;
-    winlib::DeleteTree(stage);  // what stays makes the count below fail, which is reported
-    if (!CreateDirectoryA(stage.c_str(), nullptr)) {
-        error = "Cannot create " + stage + ": " + OsErrorText(GetLastError());
-        return false;
-    }
+    };
+    // The cabinet holds one file, whatever its stored name: it becomes the new copy.
+    const std::string folder = winlib::ExtractFileDir(record.Target);
+    int members = 0;
+    reader.OnCopyFile = [&](TSTCabReader&, const std::string&, long, uint16_t, uint16_t, uint16_t, uint16_t,
+                            std::string& destination, bool&) {
+        destination = ++members == 1 ? record.Target : "";
+    };
+    reader.OnOpenFile = [&](TSTCabReader&, std::string& destination) {
+        HANDLE file = winlib::CreateUniqueFile(folder, NewCopyPrefix, newCopy);
+        destination = newCopy;
+        return file;
+    };
+    struct TForget {
+        TSTCabReader& Reader;
+        ~TForget()
+        {
+            Reader.OnCopyFile = nullptr;
+            Reader.OnOpenFile = nullptr;
+        }
+    } forget{reader};
     try {
-        TSTCabReader reader;
-        reader.ExtractFiles(s_.SetupTempDir + "\\" + TempCabinetName, stage, 1);
+        reader.ExtractRange(range, folder);
     } catch (const std::exception& e) {
         error = e.what();
-        return false;
     }
-    WIN32_FIND_DATAA found;
-    HANDLE search = FindFirstFileA((stage + "\\*").c_str(), &found);
-    int files = 0;
-    if (search != INVALID_HANDLE_VALUE) {
-        do {
-            if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) || (std::string(found.cFileName) != "." &&
-                                                                         std::string(found.cFileName) != "..")) {
-                ++files;
-                staged = stage + "\\" + found.cFileName;
-            }
-        } while (FindNextFileA(search, &found));
-        FindClose(search);
+    if (paceFailure_) {
+        std::exception_ptr failure = paceFailure_;
+        paceFailure_ = nullptr;
+        std::rethrow_exception(failure);
     }
-    if (files != 1 || !winlib::FileExists(staged)) {
-        error = "The cabinet for this file holds " + std::to_string(files) + " entries instead of one file";
-        return false;
-    }
-    return true;
+    if (error.empty() && members != 1)
+        error = "The cabinet for this file holds " + std::to_string(members) + " entries instead of one file";
+    return error.empty();
 }
 
-// Steps 6.8-6.10: the new copy is complete before the old file is touched, and
-// the old file is replaced in one rename, so a failure leaves it as it was.
-TUnpackResult TInstallRun::UnpackAndPlace(const TFileRecord& record, bool versionTest, bool& unregistered,
-                                          std::string& error)
+// Steps 6.7-6.10: the new copy is written beside the target, under a name of the
+// runtime's own, and is complete before the old file is touched; it replaces the
+// old file in one rename, so a failure or a kill leaves the old file or the new
+// one, never a torn one.
+TUnpackResult TInstallRun::UnpackAndPlace(int i, const TFileRecord& record, DWORD attributes, bool versionTest,
+                                          bool& unregistered, std::string& error)
 {
-    std::string staged;
-    if (!StageFile(staged, error))
-        return TUnpackResult::Failed;
-    bool exists = winlib::FileExists(record.Target);
-    if (versionTest && exists && !IsNewerFile(staged, record.Target)) {
-        winlib::DeleteTree(s_.SetupTempDir + "\\" + StageFolderName);  // a leftover goes with the temp folder
-        return TUnpackResult::NotNewer;
+    // Our own file: it goes on every way out but the rename (an abort ends the
+    // process without unwinding, so it goes before the abort).
+    std::string newCopy;
+    struct TDrop {
+        const std::string& Path;
+        bool Keep = false;
+        ~TDrop()
+        {
+            if (!Keep && !Path.empty())
+                DeleteFileA(Path.c_str());  // a leftover would be found by nobody: nothing to report
+        }
+    } drop{newCopy};
+    bool unpacked = Unpack(i, record, newCopy, error);
+    if (s_.CancelRequested) {
+        if (!newCopy.empty())
+            DeleteFileA(newCopy.c_str());
+        Abort(secOk);
     }
+    if (!unpacked)
+        return TUnpackResult::Failed;
+    bool exists = attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
+    if (versionTest && exists && !IsNewerFile(newCopy, record.Target))
+        return TUnpackResult::NotNewer;
     if (exists && !unregistered && IsComServerName(record.Target)) {
         UnregisterDll(record.Target);
         unregistered = true;
         Sleep(300);  // lets a server's own clean-up threads end before the file is replaced
         winlib::ProcessMessages();
     }
-    if (DWORD code = PlaceFile(staged, record.Target)) {
+    if (DWORD code = MoveOver(newCopy, record.Target, attributes)) {
         error = "Cannot replace " + record.Target + ": " + OsErrorText(code);
         return TUnpackResult::Failed;
     }
+    drop.Keep = true;
     return TUnpackResult::Placed;
 }
 
@@ -523,6 +639,7 @@ void TInstallRun::RunSections()
         std::vector<std::string> keys = Script().ReadSection(step.Section);
         for (const std::string& key : keys) {
             CheckCancel();
+            SaveUninstallLogIfDue();
             std::string value = Script().ReadString(step.Section, key, "");
             try {
                 step.Action(form_, value);
@@ -539,6 +656,7 @@ void TInstallRun::RunSections()
         }
         if (step.Task)
             form_.LFile.SetText("");
+        SaveUninstallLog();  // the end of a stage
     }
 }
 

@@ -33,12 +33,19 @@ constexpr TLngKey EntryErrorMessage = Lng("Messages", 15);  // a registry key co
 const char* const CounterSections[] = {SecFolders, SecFiles, SecRegistryKeys, SecRegistryValues, SecINIValues};
 constexpr int CounterCount = static_cast<int>(std::size(CounterSections));
 
-// The open log of this run. Actions that run without an opened log (a test that
-// drives one action) get one on first use, numbered after what the file holds.
+// How long a record may stay in memory only: a log saved this soon after each
+// record names, after a kill at any moment, everything placed more than half a
+// second before it (the save itself takes a little of that half second).
+constexpr ULONGLONG SaveDelayMs = 400;
+
+// The open log of this run, kept in memory and saved whole (see SaveUninstallLogIfDue).
+// Actions that run without an opened log (a test that drives one action) get one
+// on first use, numbered after what the file holds.
 struct TOpenLog {
     std::unique_ptr<TUninstallLogWriter> Writer;
     unsigned long Next[CounterCount] = {};
     bool FailureReported = false;
+    ULONGLONG UnsavedSince = 0;  // when the oldest record not yet on disk was added
 };
 TOpenLog g_log;
 
@@ -85,20 +92,34 @@ void ReportLogFailure(const std::string& detail)
     ReportFailure("Error file: " + UninstallLogPath(), detail, LogErrorMessage, UninstallLogPath());
 }
 
+// The log of this run, in memory, starting from what its file holds; counters
+// continue after the records there.
 TUninstallLogWriter& Writer()
 {
     if (!g_log.Writer) {
         g_log.Writer = std::make_unique<TUninstallLogWriter>(UninstallLogPath());
-        TUninstallLogReader existing;
         try {
-            existing = g_log.Writer->Read();
+            g_log.Writer->Load();
         } catch (const std::exception& e) {
             ReportLogFailure(e.what());
         }
         for (int i = 0; i < CounterCount; ++i)
-            g_log.Next[i] = existing.NextKey(CounterSections[i]);
+            g_log.Next[i] = g_log.Writer->NextKey(CounterSections[i]);
     }
     return *g_log.Writer;
+}
+
+// Writes the log's file now. A refusal is reported (once) and the records stay
+// in memory for the next save.
+void SaveNow()
+{
+    try {
+        Writer().Save();
+        g_log.UnsavedSince = 0;
+    } catch (const std::exception& e) {
+        ReportLogFailure(e.what());
+        g_log.UnsavedSince = GetTickCount64();  // the next try waits its turn
+    }
 }
 
 // Every write of the log goes through here: false (reported) when it was refused.
@@ -107,6 +128,9 @@ bool Guarded(Write write)
 {
     try {
         write(Writer());
+        if (g_log.UnsavedSince == 0)
+            g_log.UnsavedSince = GetTickCount64();
+        SaveUninstallLogIfDue();
         return true;
     } catch (const ELogError& e) {
         ReportLogFailure(e.what());
@@ -277,20 +301,21 @@ void OpenUninstallLog(bool upgrade, const std::string& installDir)
 {
     g_log = TOpenLog();
     const std::string path = UninstallLogPath();
-    if (upgrade) {
-        std::string installed = winlib::IncludeTrailingBackslash(installDir) + LogName;
-        if (!CopyFileA(installed.c_str(), path.c_str(), FALSE)) {
-            DWORD code = GetLastError();
-            ReportLogFailure(winlib::EOSError(code, "Cannot copy \"" + installed + "\" to \"" + path + "\"").what());
-        }
-        // The installed copy may be read-only; the profile writer must add to it.
-        DWORD attributes = GetFileAttributesA(path.c_str());
-        if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY))
-            SetFileAttributesA(path.c_str(), attributes & ~FILE_ATTRIBUTE_READONLY);
-    } else if (!DeleteFileA(path.c_str()) && GetLastError() != ERROR_FILE_NOT_FOUND) {
+    if (!DeleteFileA(path.c_str()) && GetLastError() != ERROR_FILE_NOT_FOUND)
         ReportLogFailure(winlib::EOSError(GetLastError(), "Cannot replace \"" + path + "\"").what());
+    TUninstallLogWriter& writer = Writer();
+    if (upgrade) {
+        // The installed log's records stay, and this run's follow them.
+        std::string installed = winlib::IncludeTrailingBackslash(installDir) + LogName;
+        try {
+            writer.LoadFrom(installed);
+        } catch (const std::exception& e) {
+            ReportLogFailure(e.what());
+        }
+        for (int i = 0; i < CounterCount; ++i)
+            g_log.Next[i] = writer.NextKey(CounterSections[i]);
     }
-    Writer();  // counters continue after the records the file holds
+    SaveNow();  // the log is on disk from the start of the run
 }
 
 void WriteUninstallLogHeader(TForm1&)
@@ -317,10 +342,21 @@ void AddUninstallItem(const std::string& section, const std::string& value)
     Guarded([&](TUninstallLogWriter& w) { w.AddOnce(section, value); });
 }
 
+void SaveUninstallLog()
+{
+    if (g_log.Writer && g_log.Writer->Unsaved())
+        SaveNow();
+}
+
+void SaveUninstallLogIfDue()
+{
+    if (g_log.UnsavedSince != 0 && GetTickCount64() - g_log.UnsavedSince >= SaveDelayMs)
+        SaveUninstallLog();
+}
+
 void CloseUninstallLog()
 {
-    if (g_log.Writer)
-        WritePrivateProfileStringA(nullptr, nullptr, nullptr, g_log.Writer->FileName().c_str());  // flush; answers FALSE by design
+    SaveUninstallLog();
     g_log = TOpenLog();
 }
 

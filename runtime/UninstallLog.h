@@ -11,15 +11,21 @@ class TForm1;
 // Sections numbered by the run's counters.
 enum TLogSection { lsFolders, lsFiles, lsRegistryKeys, lsRegistryValues, lsINIValues };
 
-// Opens <SetupTempDir>\qzuninstall.ini: a copy of the installed log in upgrade
-// mode (counters continue after its records), else a new one.
+// Opens the log of this run (UninstallLogPath()): the installed log's records in
+// upgrade mode (counters continue after them), else a new one. The log is kept
+// in memory and its file replaced whole, never left half written: at the open,
+// within half a second of each record, on SaveUninstallLog and at the close.
 void OpenUninstallLog(bool upgrade, const std::string& installDir);
 void WriteUninstallLogHeader(TForm1& form);  // [Messages], [Updater], [General]
 // Adds a record under the section's next number. Refused writes are reported once.
 void AddLogRecord(TLogSection section, const std::string& value);
 // Adds value to section unless an equal value (case ignored) is there already.
 void AddUninstallItem(const std::string& section, const std::string& value);
-void CloseUninstallLog();
+// Saves what is not on disk yet: at the end of a stage of the run.
+void SaveUninstallLog();
+// Saves when a record has waited long enough; cheap, for a run's every step.
+void SaveUninstallLogIfDue();
+void CloseUninstallLog();  // saves, then forgets the log
 std::string UninstallLogPath();  // <SetupTempDir>\qzuninstall.ini
 
 // Writes the Add/Remove Programs entry; false (reported) when it cannot.

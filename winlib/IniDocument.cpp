@@ -250,10 +250,12 @@ void TIniDocument::WriteString(const std::string& section, const std::string& ke
         target->Lines[it->second] = std::move(line);
         return;
     }
-    size_t after = 0;  // the header, or the section's last key
-    for (size_t i = 0; i < target->Lines.size(); ++i)
-        if (target->Lines[i].IsKey)
+    size_t after = 0;  // the header, or the section's last key (looked for from the end: records are appended)
+    for (size_t i = target->Lines.size(); i-- > 1;)
+        if (target->Lines[i].IsKey) {
             after = i;
+            break;
+        }
     target->Lines.insert(target->Lines.begin() + static_cast<std::ptrdiff_t>(after + 1), std::move(line));
     if (after + 2 == target->Lines.size())
         IndexLine(*target, after + 1);
@@ -283,30 +285,33 @@ std::string TIniDocument::Text() const
     return text;
 }
 
-void TIniDocument::SaveToFile(const std::string& fileName) const
+void TIniDocument::SaveToFile(const std::string& fileName, const char* tempPrefix) const
 {
     std::string path = ExpandFileName(fileName);
     std::string text = Text();
-    char temp[MAX_PATH + 1] = {};
-    const std::string dir = ExtractFilePath(path);
-    if (!Step("create", [&] { return GetTempFileNameA(dir.c_str(), "kin", 0, temp) != 0; }))
+    std::string temp;
+    HANDLE file = INVALID_HANDLE_VALUE;
+    if (!Step("create", [&] {
+            file = CreateUniqueFile(ExtractFileDir(path), tempPrefix, temp);
+            return file != INVALID_HANDLE_VALUE;
+        }))
         RaiseLastOSError("Unable to write to " + path);
-    HANDLE file = CreateFileA(temp, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-    bool ok = file != INVALID_HANDLE_VALUE && Step("write", [&] { return WriteAll(file, text); }) &&
+    bool ok = Step("write", [&] { return WriteAll(file, text); }) &&
               Step("flush", [&] { return FlushFileBuffers(file) != FALSE; });
     DWORD error = GetLastError();
-    if (file != INVALID_HANDLE_VALUE && !CloseHandle(file) && ok) {
+    if (!CloseHandle(file) && ok) {
         ok = false;
         error = GetLastError();
     }
     if (ok) {
         ok = Step("move", [&] {
-            return MoveFileExA(temp, path.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != FALSE;
+            return MoveFileExA(temp.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != FALSE;
         });
         error = GetLastError();
     }
     if (!ok) {
-        DeleteFileA(temp);  // best effort: the error below is what the caller needs
+        if (!temp.empty())
+            DeleteFileA(temp.c_str());  // best effort: the error below is what the caller needs
         throw EOSError(error != 0 ? error : ERROR_GEN_FAILURE, "Unable to write to " + path);
     }
 }

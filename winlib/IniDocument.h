@@ -49,10 +49,11 @@ public:
 
     // The whole text, CR LF line ends.
     std::string Text() const;
-    // Writes Text() to a temporary file in the target's folder, flushes it and moves
-    // it over the target. On any failure the temporary file is deleted, the target is
-    // left as it was, and EOSError "Unable to write to <file>" with the OS error follows.
-    void SaveToFile(const std::string& fileName) const;
+    // Writes Text() to a temporary file in the target's folder (named tempPrefix +
+    // four hexadecimal digits + ".tmp"), flushes it and moves it over the target. On
+    // any failure the temporary file is deleted, the target is left as it was, and
+    // EOSError "Unable to write to <file>" with the OS error follows.
+    void SaveToFile(const std::string& fileName, const char* tempPrefix = "kin") const;
 
 private:
     struct TLine {

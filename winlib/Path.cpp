@@ -134,6 +134,38 @@ std::string ExcludeTrailingBackslash(const std::string& path)
     return path;
 }
 
+HANDLE CreateUniqueFile(const std::string& folder, const std::string& prefix, std::string& path)
+{
+    // Numbers go on from the last one used, so that a run making many names
+    // finds a free one at the first try.
+    static unsigned next = GetTickCount() ^ (GetCurrentProcessId() << 4);
+    const std::string base = IncludeTrailingBackslash(folder) + prefix;
+    for (unsigned attempt = 0; attempt < 0x10000; ++attempt) {
+        unsigned number = next++ & 0xFFFF;
+        if (number == 0)
+            continue;  // GetTempFileNameA never uses 0 either
+        char digits[8];
+        wsprintfA(digits, "%04X", number);
+        std::string name = base + digits + ".tmp";
+        HANDLE file = CreateFileA(name.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (file != INVALID_HANDLE_VALUE) {
+            path = name;
+            return file;
+        }
+        DWORD error = GetLastError();
+        // Taken: by a file, or (access denied) by a folder or a file being deleted.
+        // Access denied to a name that is free means the folder refuses new files.
+        bool taken = error == ERROR_FILE_EXISTS || error == ERROR_ALREADY_EXISTS ||
+                     (error == ERROR_ACCESS_DENIED && GetFileAttributesA(name.c_str()) != INVALID_FILE_ATTRIBUTES);
+        if (!taken) {
+            SetLastError(error);
+            return INVALID_HANDLE_VALUE;
+        }
+    }
+    SetLastError(ERROR_FILE_EXISTS);
+    return INVALID_HANDLE_VALUE;
+}
+
 std::string GetTempDir()
 {
     std::string temp = AskSizedText([](char* buffer, DWORD size) { return GetTempPathA(size, buffer); });

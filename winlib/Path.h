@@ -48,6 +48,13 @@ std::string AskSizedText(Call call)
 // The user's temporary folder (GetTempPathA) without its trailing backslash.
 std::string GetTempDir();
 
+// Creates a new, empty file in folder named prefix + four hexadecimal digits +
+// ".tmp" (the form GetTempFileNameA gives): answers it open for writing (no
+// sharing) with its full path in path, or INVALID_HANDLE_VALUE with the reason in
+// GetLastError. Unlike GetTempFileNameA, whose answer must fit MAX_PATH
+// characters, it takes a folder of any length.
+HANDLE CreateUniqueFile(const std::string& folder, const std::string& prefix, std::string& path);
+
 // Deletes dir and everything below it, clearing read-only attributes. A junction or
 // symbolic link is removed as a link; what it points to is never entered. Entries
 // that cannot be deleted stay; the answer is whether dir itself is gone.

@@ -135,6 +135,7 @@ protected:
     }
     std::vector<std::string> Records(const std::string& section) const
     {
+        SaveUninstallLog();  // the run keeps its records in memory for a moment
         winlib::TIniFile log(UninstallLogPath());
         std::vector<std::string> values;
         for (const std::string& key : log.ReadSection(section))

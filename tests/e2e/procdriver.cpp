@@ -2,7 +2,7 @@
 // windows it shows and answers its dialogs, and hands back its exit code.
 //
 //   procdriver [--env NAME=VALUE]... [--press CAPTION BUTTON]...
-//              [--gate CLASS FILE] [--timeout SECONDS] -- COMMANDLINE
+//              [--gate CLASS FILE] [--kill FILE] [--timeout SECONDS] -- COMMANDLINE
 //
 // COMMANDLINE goes to CreateProcessA exactly as given (one argument: quote it in
 // the shell), so tests control quoting and trailing backslashes. --env sets or
@@ -18,6 +18,8 @@
 // --gate: when a window of class CLASS appears, print "GATE <caption>" and wait
 //   until FILE exists, then close that window (WM_CLOSE). Lets a test look at the
 //   running program before it ends.
+// --kill: once FILE exists, end the child with TerminateProcess (exit code 137),
+//   as a crash or a power cut would, and print "KILLED".
 // Exit code: the child's; 124 when the hang guard (default 60 s) killed it;
 // 125 for bad arguments or a child that could not start.
 #include <windows.h>
@@ -32,6 +34,7 @@ namespace {
 
 constexpr int ExitHang = 124;
 constexpr int ExitUsage = 125;
+constexpr int ExitKilled = 137;
 constexpr DWORD PollMs = 20;
 
 struct TPressRule {
@@ -44,6 +47,7 @@ struct TOptions {
     std::vector<TPressRule> Press;
     std::string GateClass;
     std::string GateFile;
+    std::string KillFile;
     DWORD TimeoutMs = 60000;
     std::string CommandLine;
 };
@@ -196,7 +200,9 @@ bool ParseOptions(int argc, char** argv, TOptions& options)
             options.GateClass = argv[i + 1];
             options.GateFile = argv[i + 2];
             i += 2;
-        } else if (arg == "--timeout" && i + 1 < argc)
+        } else if (arg == "--kill" && i + 1 < argc)
+            options.KillFile = argv[++i];
+        else if (arg == "--timeout" && i + 1 < argc)
             options.TimeoutMs = static_cast<DWORD>(std::strtoul(argv[++i], nullptr, 10) * 1000);
         else
             return false;
@@ -214,7 +220,7 @@ int main(int argc, char** argv)
     TOptions options;
     if (!ParseOptions(argc, argv, options)) {
         std::fprintf(stderr, "usage: procdriver [--env NAME=VALUE]... [--press CAPTION BUTTON]... "
-                             "[--gate CLASS FILE] [--timeout SECONDS] -- COMMANDLINE\n");
+                             "[--gate CLASS FILE] [--kill FILE] [--timeout SECONDS] -- COMMANDLINE\n");
         return ExitUsage;
     }
     std::string environment = EnvironmentBlock(options.Env);
@@ -239,6 +245,13 @@ int main(int argc, char** argv)
         if (watch.Gated && GetFileAttributesA(options.GateFile.c_str()) != INVALID_FILE_ATTRIBUTES) {
             PostMessageA(watch.Gated, WM_CLOSE, 0, 0);
             watch.Gated = nullptr;
+        }
+        if (!options.KillFile.empty() && GetFileAttributesA(options.KillFile.c_str()) != INVALID_FILE_ATTRIBUTES) {
+            TerminateProcess(pi.hProcess, ExitKilled);
+            WaitForSingleObject(pi.hProcess, 5000);
+            CloseHandle(pi.hProcess);
+            std::printf("KILLED\n");
+            return ExitKilled;
         }
         if (GetTickCount64() - started >= options.TimeoutMs) {
             std::printf("HANG: killed after %lu s\n", options.TimeoutMs / 1000);

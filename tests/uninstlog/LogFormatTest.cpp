@@ -45,6 +45,7 @@ TEST_F(LogFormat, ValuesRoundTripThroughTheFileAsReadersSeeThem)
     TUninstallLogWriter writer(path_);
     for (size_t i = 0; i < std::size(cases); ++i)
         writer.WriteString("Files", std::to_string(i), cases[i].value);
+    writer.Save();
 
     TUninstallLogReader log = TUninstallLogReader::FromFile(path_);
     std::vector<std::string> records = log.Records("files");

@@ -69,7 +69,12 @@ protected:
         ::Setup() = TSetupState();
     }
     void Script(const char* key, const std::string& value) { ::Setup().SetupIni->WriteString("Setup", key, value); }
-    TUninstallLogReader Log() const { return uninstlog::TUninstallLogWriter(UninstallLogPath()).Read(); }
+    // The log's file, once the records kept in memory are saved.
+    TUninstallLogReader Log() const
+    {
+        SaveUninstallLog();
+        return TUninstallLogReader::FromFile(UninstallLogPath());
+    }
     int Logged(const std::string& prefix) const
     {
         int count = 0;

@@ -3,6 +3,7 @@
 // actions and cancel.
 #include "tests/wizard/WizardFixture.h"
 
+#include <commctrl.h>
 #include <richedit.h>
 
 using namespace wizard_test;
@@ -252,6 +253,38 @@ TEST_F(WizardRun, PageSixRefusesEveryFolderTheInstallRunWouldRefuseAndTakesADriv
     Click(form_.BtnNext);
     EXPECT_EQ(Page(), wpProgramGroup);
     EXPECT_EQ(form_.Edit1.Text(), "C:\\");
+}
+
+// Counts the messages that reach a field through its subclass chain; installed
+// last, it sees every message that enters the wizard's own Enter-key handler.
+LRESULT CALLBACK CountingSubclass(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR, DWORD_PTR data)
+{
+    ++*reinterpret_cast<int*>(data);
+    return DefSubclassProc(hwnd, message, wParam, lParam);
+}
+
+TEST_F(WizardRun, AKeyOtherThanEnterPassesTheEnterHandlerOnceAndEnterOnAnOpenListOnlyClosesIt)
+{
+    ASSERT_EQ(Start("DialogDestinationFolder=1\r\nDialogProgramGroup=1\r\nProgramGroup=App\r\n"
+                    "InstallationPath=C:\\App\r\n"),
+              -1);
+    // An edit and a drop-down list: neither may ask its own window about a list.
+    const std::pair<const char*, const winlib::TControl*> fields[] = {{"edit", &form_.Edit1},
+                                                                      {"combo box", &form_.ComboBox1}};
+    for (const auto& [name, field] : fields) {
+        int entries = 0;
+        ASSERT_TRUE(SetWindowSubclass(field->Handle(), CountingSubclass, 7, reinterpret_cast<DWORD_PTR>(&entries)));
+        SendMessageA(field->Handle(), WM_KEYUP, 'A', 1);
+        RemoveWindowSubclass(field->Handle(), CountingSubclass, 7);
+        EXPECT_EQ(entries, 1) << name;
+    }
+    Click(form_.BtnNext);
+    ASSERT_EQ(Page(), wpProgramGroup);
+    SendMessageA(form_.ComboBox1.Handle(), CB_SHOWDROPDOWN, TRUE, 0);
+    ASSERT_TRUE(SendMessageA(form_.ComboBox1.Handle(), CB_GETDROPPEDSTATE, 0, 0));
+    winlib::testing::PressKey(form_.ComboBox1.Handle(), VK_RETURN);
+    EXPECT_EQ(Page(), wpProgramGroup);
+    SendMessageA(form_.ComboBox1.Handle(), CB_SHOWDROPDOWN, FALSE, 0);
 }
 
 TEST_F(WizardRun, TooLittleSpaceAsksAndNoKeepsThePageWithBrowseFocused)

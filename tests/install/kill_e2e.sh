@@ -1,0 +1,108 @@
+#!/usr/bin/env bash
+# A setup ended by TerminateProcess half-way through its files: 2,000 small files
+# built with KInstaller.exe /S, installed silently through procdriver, which
+# terminates it once about half of them are in place. The uninstall log the run
+# keeps must then be a complete INI file that names only files that exist with
+# their full new bytes, and the install folder may hold, beside the product's
+# files, at most the one temporary copy being written (qzn*.tmp).
+#
+# usage: kill_e2e.sh PROCDRIVER DIST_DIR
+set -u
+driver=$1 dist=$2
+for f in "$driver" "$dist/KInstaller.exe" "$dist/Bitmaps/Wizard/00.bmp"; do
+  [ -e "$f" ] || { echo "missing $f"; exit 1; }
+done
+source "$(dirname "${BASH_SOURCE[0]}")/../e2e/winpath.sh"
+source "$(dirname "${BASH_SOURCE[0]}")/../options/e2e_project.sh"
+
+name=KinKillE2E
+setup_name=KinKillE2ESetup.exe
+count=2000
+work=$(mktemp -d "$WINEPREFIX/drive_c/kill-e2e.XXXXXX")
+driver_pid=
+cleanup() {
+  [ -n "$driver_pid" ] && touch "$work/kill" && wait "$driver_pid" 2>/dev/null
+  rm -rf "$work"
+}
+trap cleanup EXIT
+w=$(winpath "$work")
+app=$work/App
+mkdir -p "$work/src" "$work/tmp" "$work/out"
+
+python3 - "$work/src" "$count" <<'EOF'
+import os, sys
+root, count = sys.argv[1], int(sys.argv[2])
+for i in range(count):
+    folder = f'{root}/part{i % 4}'
+    os.makedirs(folder, exist_ok=True)
+    with open(f'{folder}/item{i:04}.dat', 'wb') as f:
+        f.write(f'item {i}\r\n'.encode() * (1 + i % 50))
+EOF
+write_project "$work/p.zpf" "$dist" GUID='{7A0C4E21-5B3D-4F86-A1E9-0C2D4B6F8A13}' AppName=$name \
+  SetupFile="$w\\out\\$setup_name" SourceFolder="$w\\src" Uninstall=1
+timeout 120 wine "$(winpath "$dist/KInstaller.exe")" /S "$w\\p.zpf" </dev/null >"$work/build.out" 2>&1
+rc=$?
+[ "$rc" = 0 ] || stop "build exit $rc: $(cat "$work/build.out")"
+
+case_name="kill"
+# The setup gets a temp folder of its own, so its log is found there afterwards.
+wine "$driver" --timeout 120 --kill "$w\\kill" --env "TMP=$w\\tmp" --env "TEMP=$w\\tmp" -- \
+  "\"$w\\out\\$setup_name\" /S /P \"$w\\App\"" </dev/null >"$work/setup.out" 2>&1 &
+driver_pid=$!
+placed=0
+for _ in $(seq 1 1200); do  # at most 60 s
+  placed=$(find "$app" -type f -name 'item*.dat' 2>/dev/null | wc -l)
+  [ "$placed" -ge $((count / 2)) ] && break
+  kill -0 "$driver_pid" 2>/dev/null || break
+  sleep 0.05
+done
+touch "$work/kill"
+wait "$driver_pid"
+rc=$?
+driver_pid=
+[ "$rc" = 137 ] || stop "the setup ended by itself (exit $rc, $placed files seen): $(cat "$work/setup.out")"
+after=$(find "$app" -type f -name 'item*.dat' | wc -l)
+[ "$after" -lt "$count" ] || stop "every file was in place before the kill landed: nothing to check"
+echo "killed with $after of $count files in place"
+
+case_name="log"
+logs=("$work"/tmp/QZTMP*/qzuninstall.ini)
+[ -f "${logs[0]}" ] || stop "no uninstall log in the setup's temp folder: $(ls -R "$work/tmp" | head -5)"
+log=${logs[0]}
+tr -d '\r' <"$log" >"$work/log.txt"
+bad=$(grep -vnE '^\[[A-Za-z]+\]$|^[^=[]+=' "$work/log.txt" | head -3)
+[ -z "$bad" ] || fail "lines that are neither a section nor a key: $bad"
+tail -c 2 "$log" | od -An -c | grep -q '\\r  *\\n' || fail "the log does not end with a whole line"
+for section in Messages Updater General Folders Files; do
+  grep -qx "\[$section\]" "$work/log.txt" || fail "no [$section] section"
+done
+awk '/^\[/ { on = ($0 == "[Files]"); next } on && NF { sub(/^[^=]*=/, ""); print }' "$work/log.txt" >"$work/logged.txt"
+logged=$(wc -l <"$work/logged.txt")
+[ "$logged" -gt 0 ] || fail "the log names no file, though $after were in place"
+missing=0 torn=0
+while IFS= read -r path; do
+  rel=${path#"$w\\App\\"}
+  rel=${rel//\\//}
+  if [ ! -f "$app/$rel" ]; then
+    missing=$((missing + 1))
+  elif ! cmp -s "$app/$rel" "$work/src/$rel"; then
+    torn=$((torn + 1))
+  fi
+done <"$work/logged.txt"
+[ "$missing" = 0 ] || fail "$missing logged files do not exist"
+[ "$torn" = 0 ] || fail "$torn logged files differ from their sources"
+echo "the log names $logged files"
+
+case_name="install folder"
+temps=$(find "$app" -type f -iname 'qzn*.tmp' | wc -l)
+[ "$temps" -le 1 ] || fail "$temps temporary copies left"
+other=$(find "$app" -type f ! -name 'item*.dat' ! -iname 'qzn*.tmp' | head -3)
+[ -z "$other" ] || fail "unexpected files: $other"
+while IFS= read -r f; do
+  rel=${f#"$app/"}
+  cmp -s "$f" "$work/src/$rel" || fail "a torn file under its own name: $rel"
+done < <(find "$app" -type f -name 'item*.dat')
+
+case_name=
+[ "$failures" = 0 ] && echo "kill_e2e: all cases passed"
+exit "$failures"
