@@ -2,8 +2,9 @@
 # Install then uninstall leaves the machine as it was, for an x64 and a 32-bit
 # package holding every record kind (new targets only, Uninstall=Yes).
 #
-# The test runs in its own copy of the prefix with its own wineserver, so no test
-# running beside it changes what the snapshots see. A snapshot is:
+# The test runs in its own copy of the clean base prefix (KIN_BASE_PREFIX, made by
+# the harness with every server stopped) with its own short-lived wineserver, so
+# nothing another test did or does changes what the snapshots see. A snapshot is:
 #   - every folder path, and every file's path, size and md5 under drive_c;
 #   - `wine reg query /s` of HKLM\SOFTWARE in both views, HKCU\Software, the
 #     test's HKCR keys in both views and the system Environment key.
@@ -27,7 +28,7 @@ for f in "$pkgtool" "$driver" "$data/Engine2.dat" "$data/Uninstall2.exe" "$testp
 done
 
 work=$(mktemp -d "${TMPDIR:-/tmp}/roundtrip.XXXXXX")
-main_prefix=$WINEPREFIX
+main_prefix=${KIN_BASE_PREFIX:-$WINEPREFIX}
 cleanup() {
   wineserver -k >/dev/null 2>&1 || true
   rm -rf "$work"
@@ -37,13 +38,6 @@ cp -a "$main_prefix" "$work/prefix"
 export WINEPREFIX=$work/prefix
 wineserver -p 5
 wine cmd /c exit </dev/null >/dev/null 2>&1
-# The copy's registry is what the main wineserver last wrote to disk, which can
-# still hold the type library and COM marker of the actions test (same library,
-# same LIBID) although that test removed them since. Start without them.
-for view in 32 64; do
-  wine reg delete "HKCR\\TypeLib\\{6E0B3C52-9D1A-4F7E-8B25-3A4C5D6E7F81}" /f /reg:$view </dev/null >/dev/null 2>&1
-  wine reg delete 'HKCU\Software\KzTestCom' /f /reg:$view </dev/null >/dev/null 2>&1
-done
 
 failures=0
 case_name=
