@@ -187,11 +187,13 @@ harness_beds_disk() {
 harness_stop() {
   local i pid
   for ((i = 0; i < HARNESS_BEDS; i++)); do
-    [ -d "$HARNESS_DIR/bed$i/prefix" ] && WINEPREFIX=$HARNESS_DIR/bed$i/prefix wineserver -k >/dev/null 2>&1
+    if [ -d "$HARNESS_DIR/bed$i/prefix" ]; then
+      WINEPREFIX=$HARNESS_DIR/bed$i/prefix wineserver -k >/dev/null 2>&1 || true
+    fi
   done
-  for pid in "${HARNESS_DESKTOP_PIDS[@]}"; do wait "$pid" 2>/dev/null; done
+  for pid in "${HARNESS_DESKTOP_PIDS[@]}"; do wait "$pid" 2>/dev/null || true; done
   HARNESS_DESKTOP_PIDS=()
-  for pid in "${HARNESS_XVFB_PIDS[@]}"; do kill "$pid" 2>/dev/null; wait "$pid" 2>/dev/null; done
+  for pid in "${HARNESS_XVFB_PIDS[@]}"; do kill "$pid" 2>/dev/null || true; wait "$pid" 2>/dev/null || true; done
   HARNESS_XVFB_PIDS=()
   for ((i = 0; i < HARNESS_BEDS; i++)); do rm -rf "$HARNESS_DIR/bed$i"; done
   HARNESS_BEDS=0
