@@ -15,7 +15,9 @@ here=$(dirname "${BASH_SOURCE[0]}")
 source "$here/../e2e/winpath.sh"
 
 sample=$WINEPREFIX/drive_c/sample
-rm -rf "$out" "$sample"
+# The folder also holds the settings test's pictures (settings/): only ours go.
+rm -f "$out"/[0-9][0-9]-*.png "$out"/[0-9][0-9]-*.ready "$out"/.partial.png
+rm -rf "$sample"
 mkdir -p "$out"
 cp -r "$sample_src" "$sample"
 log=$(mktemp)
