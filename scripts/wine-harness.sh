@@ -90,6 +90,14 @@ harness_make_prefix() {
   wineserver -w
 }
 
+# A copy of the clean base prefix for a test that needs a clean machine (~700 MB:
+# delete after use; run it with a wineserver of its own).
+harness_clone_prefix() {
+  local dest=$1
+  rm -rf "$dest"
+  cp -a "${KIN_BASE_PREFIX:-$WINEPREFIX}" "$dest"
+}
+
 # How many beds a full run uses: one per core, at most 8; KIN_BEDS overrides.
 harness_bed_count() {
   local n=${KIN_BEDS:-}
