@@ -264,11 +264,10 @@ void Tour(const std::string& project)
     const struct {
         const char* Name;
         winlib::TForm* Form;
-    } dialogs2[] = {{"item-form4-files", Form4},       {"item-form6-shortcut", Form6},
-                    {"item-form8-registry", Form8},    {"item-form9-ini", Form9},
-                    {"item-form10-extension", Form10}, {"item-form11-environment", Form11},
-                    {"item-form13", Form13},           {"item-form14", Form14},
-                    {"item-form17", Form17},           {"item-form18", Form18},
+    } dialogs2[] = {{"item-form4", Form4},   {"item-form6", Form6},   {"item-form8", Form8},
+                    {"item-form9", Form9},   {"item-form10", Form10}, {"item-form11", Form11},
+                    {"item-form13", Form13}, {"item-form14", Form14}, {"item-form17", Form17},
+                    {"item-form18", Form18},
                     {"odbc", Form20}};
     for (const auto& d : dialogs2)
         VisitModal(d.Name, [&] { d.Form->ShowModal(); });
