@@ -179,6 +179,20 @@ harness_start() {
       wine explorer /desktop=Default,1024x768 </dev/null >/dev/null 2>&1 &
     HARNESS_DESKTOP_PIDS+=("$!")
   done
+  # Each desktop window must be up before any test starts: a program started while
+  # its desktop is still being made can fail without a word.
+  local display ready
+  for ((i = 0; i < HARNESS_BEDS; i++)); do
+    display=$(cat "$HARNESS_DIR/bed$i/display")
+    ready=0
+    for _ in $(seq 1 300); do
+      if xwininfo -display "$display" -root -children 2>/dev/null | grep -q '"Default - Wine desktop"'; then
+        ready=1; break
+      fi
+      sleep 0.1
+    done
+    [ "$ready" = 1 ] || harness_die "bed $i: the virtual desktop did not appear on $display"
+  done
   harness_write_spec
   export WINEPREFIX=$HARNESS_DIR/bed0/prefix
   DISPLAY=$(cat "$HARNESS_DIR/bed0/display")
