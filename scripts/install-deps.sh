@@ -7,7 +7,7 @@ packages=(wine wine64 fonts-wine
           gcc-mingw-w64-x86-64-posix g++-mingw-w64-x86-64-posix
           binutils-mingw-w64-x86-64 mingw-w64-tools
           cmake ninja-build googletest
-          xvfb xauth x11-apps imagemagick cabextract gcab zip unzip)
+          xvfb xauth x11-apps x11-utils imagemagick cabextract gcab zip unzip)
 
 missing=()
 for p in "${packages[@]}"; do

@@ -178,17 +178,10 @@ grep -q 'UpdateURL=http://127.0.0.1/u.txt' "$x/setup/Updater.ini" || fail "Updat
 # ---- Failed builds keep the old setup and leave no temporary files ----
 work_folders() { ls "$temp_dir" | grep -i '^kpb' | sort; }
 # Files beside the target, and build work folders made since the run started that
-# are still there. Other tests' builds share the temp folder: theirs go away soon,
-# a folder our ended process left stays (bounded poll).
+# are still there (the test has its bed, and so its temp folder, to itself).
 leftovers() {
   ls "$work/out" | grep -v -x -e Setup.exe -e folder.exe
-  local new
-  for _ in $(seq 1 50); do
-    new=$(comm -13 "$work/folders.before" <(work_folders))
-    [ -z "$new" ] && return
-    sleep 0.2
-  done
-  echo "$new"
+  comm -13 "$work/folders.before" <(work_folders)
 }
 expect_failed() {  # message-start KEY=VALUE... [-- lines]
   local message=$1; shift

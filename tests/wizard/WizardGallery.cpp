@@ -5,7 +5,10 @@
 // waits, pumping messages, for wizard_gallery.sh to answer with the screen as
 // NN-<lang>-<name>.png.
 //
-// usage: wizard_gallery.exe OUTPUT_FOLDER
+// With --layout instead of a folder, each step runs the layout check on the
+// window instead (tests/layout/layout_check.sh) and no screenshot is taken.
+//
+// usage: wizard_gallery.exe OUTPUT_FOLDER | --layout
 #include <windows.h>
 
 #include <cstdio>
@@ -15,6 +18,7 @@
 #include <string>
 #include <vector>
 
+#include "tests/layout/LayoutCheck.h"
 #include "tests/wizard/WizardSession.h"
 #include "winlib/Application.h"
 #include "winlib/OsError.h"
@@ -33,6 +37,25 @@ struct TGallery {
     int Step = 0;        // NN within the pass
     int Failures = 0;
     bool Stalled = false;  // a screenshot never came: later ones are not waited for
+    bool Layout = false;   // --layout: check each step's window, take no screenshot
+    std::vector<layout::TFinding> Findings;
+};
+
+// Layout findings a person has looked at, with the reason they stay.
+// All lie in runtime/Form1.cpp, which the faults issue changes this round (the
+// finished and language pages): handed over there.
+const std::vector<layout::TException> kLayoutExceptions = {
+    {"/", "Static #0", "outside", "(0,314)-(502,316)",
+     "the etched line above the buttons is 2 px wider than the window (clipped, nothing shows): handed over"},
+    {"/", "Static #0", "outside", "(0,58)-(502,60)",
+     "the etched line below the header is 2 px wider than the page host (clipped, nothing shows): handed over"},
+    {"/", "Static #0", "overlap", "at (178,88)-(486,89)",
+     "the outer pages' title reaches 1 px into the text below it: handed over"},
+    {"/finished", "Static #0", "overlap", "with Button #0",
+     "the finished page's text is as tall as the page and lies under the finish boxes and the restart group "
+     ": handed over"},
+    {"/language", "Static #0", "overlap", "with ComboBox #0",
+     "the language page's text reaches under the language list: handed over"},
 };
 TGallery gallery;
 
@@ -87,6 +110,10 @@ void Capture(const std::string& what, HWND window)
     if (gallery.Stalled)
         return;
     PaintNow(window);
+    if (gallery.Layout) {
+        layout::CheckWindow(window, gallery.Tag + "/" + what, gallery.Findings);
+        return;
+    }
     if (!WriteFlag(stem + ".ready")) {
         Fail("cannot write " + stem + ".ready: " + winlib::SysErrorMessage(GetLastError()));
         return;
@@ -481,9 +508,10 @@ void Walk(const char* name, F walk)
 int main(int argc, char** argv)
 {
     if (argc != 2) {
-        std::printf("usage: wizard_gallery.exe OUTPUT_FOLDER\n");
+        std::printf("usage: wizard_gallery.exe OUTPUT_FOLDER | --layout\n");
         return 2;
     }
+    gallery.Layout = std::strcmp(argv[1], "--layout") == 0;
     gallery.Folder = argv[1];
     try {
         TPictureFiles pictures;
@@ -496,6 +524,19 @@ int main(int argc, char** argv)
         }
     } catch (const std::exception& e) {
         Fail(e.what());
+    }
+    if (gallery.Layout) {
+        std::printf("%s: %d visible control(s) checked, %d finding(s)\n", "wizard_gallery", layout::ControlsChecked(),
+                    static_cast<int>(gallery.Findings.size()));
+        std::vector<int> used;
+        std::vector<layout::TFinding> left = layout::Unexcused(gallery.Findings, kLayoutExceptions, used);
+        for (size_t i = 0; i < kLayoutExceptions.size(); ++i)
+            std::printf("wizard_gallery: exception \"%s\" %s %s: %d finding(s) (%s)\n", kLayoutExceptions[i].Where,
+                        kLayoutExceptions[i].Control, kLayoutExceptions[i].Rule, used[i], kLayoutExceptions[i].Reason);
+        for (const layout::TFinding& f : left)
+            std::printf("wizard_gallery: LAYOUT %s\n", f.Text().c_str());
+        if (!left.empty())
+            Fail(std::to_string(left.size()) + " layout finding(s)");
     }
     std::printf("wizard_gallery: %d failure(s)\n", gallery.Failures);
     return gallery.Failures == 0 ? 0 : 1;

@@ -2,7 +2,8 @@
 # Screenshots of every page of the setup wizard in English and German, for a
 # person to look at: the gallery exe drives the wizard and writes NN-<lang>-<name>.ready
 # into the output folder at each step; this script answers each with the X screen
-# as NN-<lang>-<name>.png (written under a temporary name and renamed, so the exe
+# as NN-<lang>-<name>.png (tests/e2e/xcapture.sh, which shows dialogs over their
+# owners; written under a temporary name and renamed, so the exe
 # never sees half a file). Checked here: every shot exists and is not empty, and
 # the exe ended with 0. Whether the pages look right is for the person.
 #
@@ -11,7 +12,7 @@ set -u
 exe=$1 out=$2
 [ -e "$exe" ] || { echo "missing $exe"; exit 1; }
 [ -n "${DISPLAY:-}" ] || { echo "DISPLAY is not set: run under scripts/wine-harness.sh"; exit 1; }
-for tool in xwd convert; do
+for tool in xwd xwininfo convert; do
   command -v "$tool" >/dev/null || { echo "$tool is missing: run scripts/install-deps.sh"; exit 1; }
 done
 source "$(dirname "${BASH_SOURCE[0]}")/../e2e/winpath.sh"
@@ -24,7 +25,7 @@ trap 'rm -f "$log"' EXIT
 # shoot READY: the screen as READY's .png.
 shoot() {
   local png=${1%.ready}.png partial=$out/.partial.png
-  if xwd -root -silent -display "$DISPLAY" | convert xwd:- "$partial"; then
+  if bash "$(dirname "${BASH_SOURCE[0]}")/../e2e/xcapture.sh" "$partial"; then
     mv -f "$partial" "$png"
   else
     echo "screenshot for $(basename "$1") failed"
