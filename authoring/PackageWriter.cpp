@@ -48,6 +48,44 @@ void DeleteFileOrRaise(const std::string& path)
     if (!DeleteFileA(path.c_str())) winlib::RaiseLastOSError("Cannot delete " + Quoted(path));
 }
 
+// Packs members into a new cabinet. A fresh compression context per cabinet: one
+// reused for a second cabinet marks it as following the first, so its bytes differ.
+void PackCabinet(const std::string& cabinetFile, const std::vector<TSetupMember>& members,
+                 const std::atomic<bool>* stop = nullptr)
+{
+    TSTCabWriter writer;
+    writer.SetCompressionType(cctMsZip);
+    if (stop != nullptr)
+        writer.OnFileStatus = [stop](TSTCabWriter&, unsigned long, unsigned long, bool& abort) {
+            abort = stop->load();
+        };
+    // The abort answer comes back as FCI's "Client requested abort".
+    auto stopped = [stop] { return stop != nullptr && stop->load(); };
+    try {
+        writer.Open(cabinetFile);
+    } catch (const ESTCabinet& e) {
+        if (stopped()) throw EPackageCancelled("The build was cancelled");
+        throw EPackageError("Cannot create the cabinet " + Quoted(cabinetFile) + ": " + e.what());
+    }
+    for (const TSetupMember& member : members) {
+        try {
+            writer.AddFile(member.Source, member.Name, false);
+        } catch (const ESTCabinet& e) {
+            if (stopped()) throw EPackageCancelled("The build was cancelled");
+            throw EPackageError("Cannot pack " + Quoted(member.Source) + " into " + Quoted(cabinetFile) + ": " +
+                                e.what());
+        }
+    }
+    try {
+        writer.Close(true);
+    } catch (const ESTCabinet& e) {
+        if (stopped()) throw EPackageCancelled("The build was cancelled");
+        // A one-file cabinet fails because of its file: name it, not the work cabinet.
+        std::string what = members.size() == 1 ? Quoted(members[0].Source) + " into " : std::string();
+        throw EPackageError("Cannot complete the cabinet " + what + Quoted(cabinetFile) + ": " + e.what());
+    }
+}
+
 }  // namespace
 
 std::vector<TSetupMember> OrderMembers(std::vector<TSetupMember> members)
@@ -153,39 +191,31 @@ long long TPackageWriter::CopyEngine(const std::string& engineFile)
     return size;
 }
 
-void TPackageWriter::PackCabinet(const std::string& cabinetFile, const std::vector<TSetupMember>& members)
-{
-    TSTCabWriter writer;
-    writer.SetCompressionType(cctMsZip);
-    try {
-        writer.Open(cabinetFile);
-    } catch (const ESTCabinet& e) {
-        throw EPackageError("Cannot create the cabinet " + Quoted(cabinetFile) + ": " + e.what());
-    }
-    for (const TSetupMember& member : members) {
-        try {
-            writer.AddFile(member.Source, member.Name, false);
-        } catch (const ESTCabinet& e) {
-            throw EPackageError("Cannot pack " + Quoted(member.Source) + " into " + Quoted(cabinetFile) + ": " +
-                                e.what());
-        }
-    }
-    try {
-        writer.Close(true);
-    } catch (const ESTCabinet& e) {
-        // A one-file cabinet fails because of its file: name it, not the work cabinet.
-        std::string what = members.size() == 1 ? Quoted(members[0].Source) + " into " : std::string();
-        throw EPackageError("Cannot complete the cabinet " + what + Quoted(cabinetFile) + ": " + e.what());
-    }
-}
-
 long long TPackageWriter::AppendFileCabinet(const std::string& sourceFile, const std::string& storedName)
 {
     RequireStage(TStage::Files, "AppendFileCabinet");
-    std::string cabinet = workFolder_ + "\\file.cab";
-    PackCabinet(cabinet, {{winlib::ExpandFileName(sourceFile), storedName, TMemberKind::TempFile}});
-    long long length = AppendFile(cabinet, true);
-    DeleteFileOrRaise(cabinet);
+    return AppendMadeCabinet(MakeFileCabinet(0, sourceFile, storedName));
+}
+
+std::string TPackageWriter::MakeFileCabinet(size_t number, const std::string& sourceFile,
+                                            const std::string& storedName, const std::atomic<bool>* stop) const
+{
+    std::string cabinet = workFolder_ + "\\file" + std::to_string(number) + ".cab";
+    try {
+        PackCabinet(cabinet, {{winlib::ExpandFileName(sourceFile), storedName, TMemberKind::TempFile}}, stop);
+    } catch (...) {
+        // A cabinet FCI had begun to write is of no use; the work folder goes with the writer anyway.
+        DeleteFileA(cabinet.c_str());
+        throw;
+    }
+    return cabinet;
+}
+
+long long TPackageWriter::AppendMadeCabinet(const std::string& cabinetFile)
+{
+    RequireStage(TStage::Files, "AppendMadeCabinet");
+    long long length = AppendFile(cabinetFile, true);
+    DeleteFileOrRaise(cabinetFile);
     return length;
 }
 

@@ -2,6 +2,8 @@
 
 #include <fcntl.h>
 
+#include <atomic>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 
@@ -38,7 +40,9 @@ struct Slots {
     FDIDestroyProc fdiDestroy;
 };
 
-// Process-wide library state; unguarded: cabinets are used from one thread only.
+// Process-wide library state, unguarded: it is loaded and bound on one thread. A
+// builder that compresses on several threads loads it before they start; then
+// every thread only reads it.
 struct Library {
     HMODULE module = nullptr;
     std::string path;  // "" = the system folder's cabinet.dll
@@ -323,19 +327,27 @@ INT_PTR __cdecl CabGetOpenInfo(char* name, USHORT* date, USHORT* time, USHORT* a
     return CabOpenFile(name, _O_RDONLY | _O_BINARY, 0, err, context);
 }
 
+// FCI opens the name it gets here with _O_EXCL, so nothing may exist under it yet.
+// GetTempFileNameA reserves a name by creating the file, and deleting that file again
+// frees the name for any other thread of this process: two compressions could then
+// be handed the same name. Names are made of the process id and a process-wide
+// counter instead, and a name already taken on disk is passed over.
 BOOL __cdecl CabGetTempFile(char* buffer, int size, void* /*context*/)
 {
+    static std::atomic<unsigned long> counter{0};
     char folder[MAX_PATH + 1];
     DWORD length = GetTempPathA(sizeof folder, folder);
     if (length == 0 || length > MAX_PATH) return FALSE;
-    char name[MAX_PATH];
-    if (GetTempFileNameA(folder, "stc", 0, name) == 0) return FALSE;
-    // GetTempFileName created the file; FCI creates its own under this name.
-    DeleteFileA(name);
-    size_t nameLength = std::strlen(name);
-    if (size <= 0 || nameLength >= static_cast<size_t>(size)) return FALSE;
-    std::memcpy(buffer, name, nameLength + 1);
-    return TRUE;
+    for (int attempt = 0; attempt < 1000; ++attempt) {
+        char name[MAX_PATH + 64];
+        int nameLength = std::snprintf(name, sizeof name, "%sstc%lx-%lx.tmp", folder, GetCurrentProcessId(),
+                                       counter.fetch_add(1) + 1);
+        if (nameLength <= 0 || nameLength >= size || nameLength >= static_cast<int>(sizeof name)) return FALSE;
+        if (GetFileAttributesA(name) != INVALID_FILE_ATTRIBUTES) continue;  // left by an earlier process
+        std::memcpy(buffer, name, static_cast<size_t>(nameLength) + 1);
+        return TRUE;
+    }
+    return FALSE;
 }
 
 // ---- FDI's callbacks: no error parameter, so the last error is kept here ----

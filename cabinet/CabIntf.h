@@ -55,6 +55,7 @@ LONG __cdecl CabSeekFile(INT_PTR handle, LONG distance, int origin, int* err, vo
 int __cdecl CabDeleteFile(char* name, int* err, void* context);
 INT_PTR __cdecl CabGetOpenInfo(char* name, USHORT* date, USHORT* time, USHORT* attributes,
                                int* err, void* context);
+// A name in the temp folder that no file has and no other call of this process gets.
 BOOL __cdecl CabGetTempFile(char* buffer, int size, void* context);
 
 // FDI's callbacks have no error parameter: these keep the last non-zero OS error
