@@ -166,18 +166,26 @@ long long TPackageWriter::AppendFile(const std::string& path, bool withEvents)
     if (!GetFileSizeEx(input.Get(), &size)) winlib::RaiseLastOSError("Cannot read the size of " + Quoted(path));
     CheckRoom(size.QuadPart, Quoted(path));
 
-    char block[BlockSize];
+    // Read and written in large chunks: under load every file call costs, and a
+    // cabinet of 2,048-byte calls spends more in them than in the bytes. The block
+    // events still come once per 2,048-byte block, in order.
+    constexpr DWORD chunkSize = 128 * BlockSize;
+    std::vector<char> chunk(chunkSize);
     long long done = 0;
     for (;;) {
         DWORD got = 0;
-        if (!ReadFile(input.Get(), block, BlockSize, &got, nullptr)) winlib::RaiseLastOSError("Cannot read " + Quoted(path));
+        if (!ReadFile(input.Get(), chunk.data(), chunkSize, &got, nullptr))
+            winlib::RaiseLastOSError("Cannot read " + Quoted(path));
         if (got == 0) break;
         if (done + got > size.QuadPart)
             throw EPackageError(Quoted(path) + " grew while it was being added to the package");
-        WriteBytes(block, got);
+        WriteBytes(chunk.data(), got);
+        for (DWORD at = 0; at < got; at += BlockSize) {
+            long long blockEnd = done + std::min<DWORD>(got, at + BlockSize);
+            if (withEvents && OnBlock && !OnBlock(blockEnd, size.QuadPart))
+                throw EPackageCancelled("The build was cancelled");
+        }
         done += got;
-        if (withEvents && OnBlock && !OnBlock(done, size.QuadPart))
-            throw EPackageCancelled("The build was cancelled");
     }
     if (done != size.QuadPart) throw EPackageError(Quoted(path) + " shrank while it was being added to the package");
     return done;
