@@ -43,6 +43,16 @@ std::string MakeUniqueFolder(const std::string& parent, const char* prefix)
 }
 
 
+// A file's size, or 0 when it cannot be read (the compression then reports the file).
+unsigned long long FileSizeOrZero(const std::string& path)
+{
+    WIN32_FILE_ATTRIBUTE_DATA data;
+    if (!GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data)) return 0;
+    return (static_cast<unsigned long long>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
+}
+
+constexpr unsigned long long MemoryCabinetLimit = 64ULL << 20;
+
 void DeleteFileOrRaise(const std::string& path)
 {
     if (!DeleteFileA(path.c_str())) winlib::RaiseLastOSError("Cannot delete " + Quoted(path));
@@ -55,6 +65,11 @@ void PackCabinet(const std::string& cabinetFile, const std::vector<TSetupMember>
 {
     TSTCabWriter writer;
     writer.SetCompressionType(cctMsZip);
+    // Most cabinets are small: FCI's temporary files then stay in memory. A large one
+    // keeps them on disk, so eight workers never hold gigabytes.
+    unsigned long long total = 0;
+    for (const TSetupMember& member : members) total += FileSizeOrZero(member.Source);
+    writer.TempFilesInMemory = total <= MemoryCabinetLimit;
     if (stop != nullptr)
         writer.OnFileStatus = [stop](TSTCabWriter&, unsigned long, unsigned long, bool& abort) {
             abort = stop->load();

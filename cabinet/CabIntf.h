@@ -57,6 +57,19 @@ INT_PTR __cdecl CabGetOpenInfo(char* name, USHORT* date, USHORT* time, USHORT* a
                                int* err, void* context);
 // A name in the temp folder that no file has and no other call of this process gets.
 BOOL __cdecl CabGetTempFile(char* buffer, int size, void* context);
+// A name no other call gets, for a temporary file held in this process's memory:
+// the file callbacks above create, read, write, seek and delete it like a file.
+BOOL __cdecl CabGetMemoryTempFile(char* buffer, int size, void* context);
+// Memory temporary files and handles still there (0 once every context is destroyed).
+size_t MemoryTempFileCount();
+// FCI's file callbacks: the ones above, and memory temporary files beside them.
+// Kept apart so that a program that only reads cabinets links no memory files.
+INT_PTR __cdecl FciOpenFile(char* name, int oflag, int pmode, int* err, void* context);
+UINT __cdecl FciReadFile(INT_PTR handle, void* buffer, UINT count, int* err, void* context);
+UINT __cdecl FciWriteFile(INT_PTR handle, void* buffer, UINT count, int* err, void* context);
+int __cdecl FciCloseFile(INT_PTR handle, int* err, void* context);
+LONG __cdecl FciSeekFile(INT_PTR handle, LONG distance, int origin, int* err, void* context);
+int __cdecl FciDeleteFile(char* name, int* err, void* context);
 
 // FDI's callbacks have no error parameter: these keep the last non-zero OS error
 // in LastFdiOsError, which the reader clears and copies into its error record.

@@ -144,9 +144,10 @@ void TSTCabWriter::Open(const std::string& path)
     folderFiles_ = 0;
     progressCountdown_ = 0;
     hfci_ = CabIntf::FCICreate(&erf_, FilePlacedCallback, CabIntf::CabAlloc, CabIntf::CabFree,
-                               CabIntf::CabOpenFile, CabIntf::CabReadFile, CabIntf::CabWriteFile,
-                               CabIntf::CabCloseFile, CabIntf::CabSeekFile, CabIntf::CabDeleteFile,
-                               CabIntf::CabGetTempFile, &ccab_, this);
+                               CabIntf::FciOpenFile, CabIntf::FciReadFile, CabIntf::FciWriteFile,
+                               CabIntf::FciCloseFile, CabIntf::FciSeekFile, CabIntf::FciDeleteFile,
+                               TempFilesInMemory ? CabIntf::CabGetMemoryTempFile : CabIntf::CabGetTempFile,
+                               &ccab_, this);
     if (hfci_ == nullptr) throw ESTCabinet(erf_, true);
 }
 

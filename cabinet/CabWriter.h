@@ -40,6 +40,10 @@ public:
     std::string CabinetNameTemplate;  // continuation names, "*" = cabinet number
     std::string CabinetPathTemplate;  // continuation folders, "*" = disk number
     std::string DiskLabelTemplate;    // "*" = disk number; "" = "Disk*"
+    // FCI's own temporary files in memory instead of the temp folder: faster for
+    // small cabinets, and nothing is left on disk; they hold the compressed data of
+    // a folder, so large cabinets keep them on disk. Read at Open.
+    bool TempFilesInMemory = false;
 
     TSTCabCompressionType CompressionType() const { return compressionType_; }
     void SetCompressionType(TSTCabCompressionType type);

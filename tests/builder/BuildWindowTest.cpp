@@ -9,6 +9,7 @@
 #include "authoring/Form1.h"
 #include "authoring/Form15.h"
 #include "authoring/Form5.h"
+#include "cabinet/CabIntf.h"
 #include "tests/format/TestFolder.h"
 #include "winlib/testing/TestApi.h"
 
@@ -127,7 +128,8 @@ TEST_F(BuildWindowTest, StopAnsweredYesEndsTheBuildWithTheOldSetupIntact)
     EXPECT_FALSE(form1_->MainMenu().ItemEnabled(cmTest));
 }
 
-// The temp folder is the test's own, so whatever the build leaves there is seen.
+// The temp folder is the test's own, so whatever the build leaves there is seen;
+// the compressions' temporary files in memory must be gone too.
 TEST_F(BuildWindowTest, StopWhileWorkersCompressLeavesTheOldSetupAndNoTemporaryFile)
 {
     std::string temp = Dir / "temp";
@@ -164,6 +166,7 @@ TEST_F(BuildWindowTest, StopWhileWorkersCompressLeavesTheOldSetupAndNoTemporaryF
         EXPECT_TRUE(name == "." || name == "..") << "left in the temp folder: " << name;
     } while (FindNextFileA(find, &found));
     FindClose(find);
+    EXPECT_EQ(CabIntf::MemoryTempFileCount(), 0u) << "compression files left in memory";
 }
 
 TEST_F(BuildWindowTest, BoxDuringTheBuildDoesNotStartASecondBuild)
