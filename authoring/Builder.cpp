@@ -13,6 +13,7 @@
 #include <mutex>
 #include <optional>
 #include <set>
+#include <system_error>
 #include <thread>
 
 #include "authoring/PackageWriter.h"
@@ -93,21 +94,23 @@ public:
         try {
             // The library binding has no lock: it is loaded here, before any worker runs.
             CabIntf::LoadCabinetLibrary();
+            wake_ = CreateEventA(nullptr, FALSE, FALSE, nullptr);
+            if (wake_ == nullptr)
+                winlib::RaiseLastOSError("Cannot create an event for the compression workers");
         } catch (...) {
-            loadFailure_ = std::current_exception();  // each file then fails with it, in order
+            startFailure_ = std::current_exception();  // each file then fails with it, in order
             return;
         }
-        wake_ = CreateEventA(nullptr, FALSE, FALSE, nullptr);
-        if (wake_ == nullptr)
-            winlib::RaiseLastOSError("Cannot create an event for the compression workers");
-        try {
-            for (unsigned i = 0; i < workers; ++i)
+        for (unsigned i = 0; i < workers; ++i) {
+            try {
                 threads_.emplace_back([this] { Work(); });
-        } catch (...) {
-            Stop();
-            CloseHandle(wake_);
-            throw;
+            } catch (const std::system_error&) {
+                break;  // fewer workers do the same work
+            }
         }
+        if (threads_.empty())
+            startFailure_ = std::make_exception_ptr(
+                winlib::EOSError(ERROR_NOT_ENOUGH_MEMORY, "Cannot start a compression worker"));
     }
     ~TCompressionPool()
     {
@@ -123,8 +126,8 @@ public:
     // failed re-throws its failure here, in project order.
     std::string Take(size_t i, const std::function<bool()>& poll)
     {
-        if (loadFailure_)
-            std::rethrow_exception(loadFailure_);
+        if (startFailure_)
+            std::rethrow_exception(startFailure_);
         {
             std::lock_guard<std::mutex> lock(mutex_);
             taken_ = i;
@@ -198,7 +201,7 @@ private:
     const std::vector<TCabinetJob> jobs_;
     std::vector<TResult> results_;
     std::vector<bool> done_;
-    std::exception_ptr loadFailure_;
+    std::exception_ptr startFailure_;
     std::mutex mutex_;
     std::condition_variable ready_;
     size_t next_ = 0;   // the next job a worker takes

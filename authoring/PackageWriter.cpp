@@ -51,7 +51,7 @@ unsigned long long FileSizeOrZero(const std::string& path)
     return (static_cast<unsigned long long>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
 }
 
-constexpr unsigned long long MemoryCabinetLimit = 64ULL << 20;
+constexpr unsigned long long MemoryCabinetLimit = 16ULL << 20;
 
 void DeleteFileOrRaise(const std::string& path)
 {
@@ -66,7 +66,7 @@ void PackCabinet(const std::string& cabinetFile, const std::vector<TSetupMember>
     TSTCabWriter writer;
     writer.SetCompressionType(cctMsZip);
     // Most cabinets are small: FCI's temporary files then stay in memory. A large one
-    // keeps them on disk, so eight workers never hold gigabytes.
+    // keeps them on disk, so many workers never hold more than some hundred megabytes.
     unsigned long long total = 0;
     for (const TSetupMember& member : members) total += FileSizeOrZero(member.Source);
     writer.TempFilesInMemory = total <= MemoryCabinetLimit;
