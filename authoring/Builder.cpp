@@ -115,6 +115,11 @@ public:
     ~TCompressionPool()
     {
         Stop();
+        // Cabinets made but never appended (a stop, a failure, a file gone since): those
+        // in the work folder go with it, those in memory go here.
+        for (const TResult& result : results_)
+            if (CabIntf::IsMemoryFileName(result.Cabinet))
+                CabIntf::DiscardMemoryFile(result.Cabinet);
         if (wake_ != nullptr)
             CloseHandle(wake_);
     }
@@ -138,6 +143,7 @@ public:
                 std::lock_guard<std::mutex> lock(mutex_);
                 if (done_[i]) {
                     TResult result = std::move(results_[i]);
+                    results_[i] = TResult{};  // taken: the caller owns the cabinet now
                     if (result.Failure)
                         std::rethrow_exception(result.Failure);
                     return result.Cabinet;

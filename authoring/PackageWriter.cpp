@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <set>
 
+#include "cabinet/CabIntf.h"
 #include "cabinet/CabSTConsts.h"
 #include "cabinet/CabWriter.h"
 #include "winlib/IniFile.h"
@@ -182,28 +183,31 @@ long long TPackageWriter::AppendFile(const std::string& path, bool withEvents)
     CheckRoom(size.QuadPart, Quoted(path));
 
     // Read and written in large chunks: under load every file call costs, and a
-    // cabinet of 2,048-byte calls spends more in them than in the bytes. The block
-    // events still come once per 2,048-byte block, in order.
-    constexpr DWORD chunkSize = 128 * BlockSize;
-    std::vector<char> chunk(chunkSize);
+    // cabinet of 2,048-byte calls spends more in them than in the bytes.
+    std::vector<char> chunk(ChunkSize);
     long long done = 0;
     for (;;) {
         DWORD got = 0;
-        if (!ReadFile(input.Get(), chunk.data(), chunkSize, &got, nullptr))
+        if (!ReadFile(input.Get(), chunk.data(), ChunkSize, &got, nullptr))
             winlib::RaiseLastOSError("Cannot read " + Quoted(path));
         if (got == 0) break;
         if (done + got > size.QuadPart)
             throw EPackageError(Quoted(path) + " grew while it was being added to the package");
-        WriteBytes(chunk.data(), got);
-        for (DWORD at = 0; at < got; at += BlockSize) {
-            long long blockEnd = done + std::min<DWORD>(got, at + BlockSize);
-            if (withEvents && OnBlock && !OnBlock(blockEnd, size.QuadPart))
-                throw EPackageCancelled("The build was cancelled");
-        }
+        WriteBlocks(chunk.data(), got, done, size.QuadPart, withEvents);
         done += got;
     }
     if (done != size.QuadPart) throw EPackageError(Quoted(path) + " shrank while it was being added to the package");
     return done;
+}
+
+// The block events still come once per 2,048-byte block, in order.
+void TPackageWriter::WriteBlocks(const char* data, DWORD size, long long done, long long total, bool withEvents)
+{
+    WriteBytes(data, size);
+    for (DWORD at = 0; at < size; at += BlockSize) {
+        long long blockEnd = done + std::min<DWORD>(size, at + BlockSize);
+        if (withEvents && OnBlock && !OnBlock(blockEnd, total)) throw EPackageCancelled("The build was cancelled");
+    }
 }
 
 long long TPackageWriter::CopyEngine(const std::string& engineFile)
@@ -223,12 +227,18 @@ long long TPackageWriter::AppendFileCabinet(const std::string& sourceFile, const
 std::string TPackageWriter::MakeFileCabinet(size_t number, const std::string& sourceFile,
                                             const std::string& storedName, const std::atomic<bool>* stop) const
 {
-    std::string cabinet = workFolder_ + "\\file" + std::to_string(number) + ".cab";
+    std::string source = winlib::ExpandFileName(sourceFile);
+    // A small file's cabinet is made in memory: no file to create, read back and delete.
+    std::string cabinet = (FileSizeOrZero(source) <= MemoryCabinetLimit ? "mem:" : "") + workFolder_ + "\\file" +
+                          std::to_string(number) + ".cab";
     try {
-        PackCabinet(cabinet, {{winlib::ExpandFileName(sourceFile), storedName, TMemberKind::TempFile}}, stop);
+        PackCabinet(cabinet, {{source, storedName, TMemberKind::TempFile}}, stop);
     } catch (...) {
         // A cabinet FCI had begun to write is of no use; the work folder goes with the writer anyway.
-        DeleteFileA(cabinet.c_str());
+        if (CabIntf::IsMemoryFileName(cabinet))
+            CabIntf::DiscardMemoryFile(cabinet);
+        else
+            DeleteFileA(cabinet.c_str());
         throw;
     }
     return cabinet;
@@ -237,8 +247,20 @@ std::string TPackageWriter::MakeFileCabinet(size_t number, const std::string& so
 long long TPackageWriter::AppendMadeCabinet(const std::string& cabinetFile)
 {
     RequireStage(TStage::Files, "AppendMadeCabinet");
-    long long length = AppendFile(cabinetFile, true);
-    DeleteFileOrRaise(cabinetFile);
+    if (!CabIntf::IsMemoryFileName(cabinetFile)) {
+        long long length = AppendFile(cabinetFile, true);
+        DeleteFileOrRaise(cabinetFile);
+        return length;
+    }
+    std::vector<char> bytes;
+    if (!CabIntf::TakeMemoryFile(cabinetFile, bytes))
+        throw EPackageError("The cabinet " + Quoted(cabinetFile) + " is gone");
+    long long length = static_cast<long long>(bytes.size());
+    CheckRoom(length, Quoted(cabinetFile));
+    for (long long done = 0; done < length; done += ChunkSize) {
+        DWORD size = static_cast<DWORD>(std::min<long long>(ChunkSize, length - done));
+        WriteBlocks(bytes.data() + done, size, done, length, true);
+    }
     return length;
 }
 

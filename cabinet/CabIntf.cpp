@@ -367,6 +367,26 @@ BOOL __cdecl CabGetMemoryTempFile(char* buffer, int size, void* /*context*/)
     return TRUE;
 }
 
+bool IsMemoryFileName(const std::string& name) { return IsMemoryName(name.c_str()); }
+
+bool TakeMemoryFile(const std::string& name, std::vector<char>& bytes)
+{
+    TMemoryFiles& memory = Memory();
+    std::lock_guard<std::mutex> lock(memory.Lock);
+    auto found = memory.ByName.find(name);
+    if (found == memory.ByName.end()) return false;
+    bytes = std::move(found->second->Bytes);
+    memory.ByName.erase(found);
+    return true;
+}
+
+void DiscardMemoryFile(const std::string& name)
+{
+    TMemoryFiles& memory = Memory();
+    std::lock_guard<std::mutex> lock(memory.Lock);
+    memory.ByName.erase(name);
+}
+
 size_t MemoryTempFileCount()
 {
     TMemoryFiles& memory = Memory();

@@ -10,6 +10,7 @@
 #include <fdi.h>
 
 #include <string>
+#include <vector>
 
 namespace CabIntf {
 
@@ -62,6 +63,13 @@ BOOL __cdecl CabGetTempFile(char* buffer, int size, void* context);
 BOOL __cdecl CabGetMemoryTempFile(char* buffer, int size, void* context);
 // Memory temporary files and handles still there (0 once every context is destroyed).
 size_t MemoryTempFileCount();
+// Whether a path names a memory file ("mem:" followed by anything). A cabinet may be
+// written as one: FCI opens its path through the callbacks like any other file.
+bool IsMemoryFileName(const std::string& name);
+// Moves a memory file's bytes out and removes the name; false when there is none.
+bool TakeMemoryFile(const std::string& name, std::vector<char>& bytes);
+// Removes a memory file, if there is one of that name.
+void DiscardMemoryFile(const std::string& name);
 // FCI's file callbacks: the ones above, and memory temporary files beside them.
 // Kept apart so that a program that only reads cabinets links no memory files.
 INT_PTR __cdecl FciOpenFile(char* name, int oflag, int pmode, int* err, void* context);

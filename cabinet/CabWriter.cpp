@@ -116,7 +116,7 @@ std::string TSTCabWriter::DiskLabel(int diskNumber) const
 void TSTCabWriter::Open(const std::string& path)
 {
     Close(false);
-    firstCabinet_ = winlib::ExpandFileName(path);
+    firstCabinet_ = CabIntf::IsMemoryFileName(path) ? path : winlib::ExpandFileName(path);
     erf_ = ERF{};
     ccab_ = CCAB{};
     pending_ = nullptr;
@@ -252,6 +252,10 @@ LONG TSTCabWriter::Answer(bool abort, LONG result)
 void TSTCabWriter::PrepareCabinetFile(const std::string& folder, const std::string& name)
 {
     std::string withSlash = winlib::IncludeTrailingBackslash(folder);
+    if (CabIntf::IsMemoryFileName(withSlash)) {
+        CabIntf::DiscardMemoryFile(withSlash + name);  // a cabinet in memory has no folder
+        return;
+    }
     winlib::ForceDirectories(withSlash);
     std::string path = withSlash + name;
     if (GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES && !DeleteFileA(path.c_str()))

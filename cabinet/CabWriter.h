@@ -6,6 +6,9 @@
 //   w.AddFile(source, name, false);
 //   w.Close(true);
 //
+// A path beginning "mem:" (CabIntf::IsMemoryFileName) makes the cabinet in memory;
+// CabIntf::TakeMemoryFile then hands over its bytes.
+//
 // Events are plain std::function members; an abort answer ends the FCI call,
 // which then raises "Client requested abort". An exception thrown by an event is
 // caught before it can cross cabinet.dll and re-thrown once FCI has returned.
