@@ -469,8 +469,9 @@ void LocalFileTimeToDosDateTime(const FILETIME& local, USHORT& date, USHORT& tim
 }
 
 INT_PTR __cdecl CabGetOpenInfo(char* name, USHORT* date, USHORT* time, USHORT* attributes,
-                               int* err, void* context)
+                               int* err, void* /*context*/)
 {
+    // The handle that gave the information is the one FCI reads: one open per file.
     HANDLE file = CreateFileA(name, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                               FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
     if (file == INVALID_HANDLE_VALUE) return RecordError(err);
@@ -481,12 +482,11 @@ INT_PTR __cdecl CabGetOpenInfo(char* name, USHORT* date, USHORT* time, USHORT* a
         CloseHandle(file);
         return -1;
     }
-    CloseHandle(file);  // opened read-only: nothing to lose at close
     LocalFileTimeToDosDateTime(local, *date, *time);
     *attributes = static_cast<USHORT>(info.dwFileAttributes &
                                       (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN |
                                        FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_ARCHIVE));
-    return CabOpenFile(name, _O_RDONLY | _O_BINARY, 0, err, context);
+    return reinterpret_cast<INT_PTR>(file);
 }
 
 // FCI opens the name it gets here with _O_EXCL, so nothing may exist under it yet.
