@@ -16,10 +16,13 @@
 namespace {
 
 // The dialogs made after the main window, in this order. A form whose part is not
-// built yet has no maker and is skipped.
+// built yet has no maker and is skipped. A command-line build makes only the forms
+// whose controls it reads (the Options dialog holds preferences the build follows):
+// the others cost a fifth of its start-up and none can be shown without a window.
 struct TFormMaker {
     const char* Name;
     std::unique_ptr<winlib::TForm> (*Make)(HWND owner);
+    bool Silent = false;
 };
 
 // A dialog of this program: made, created and published in its global.
@@ -37,7 +40,7 @@ const TFormMaker kForms[] = {
     {"TForm6", MakeForm6},               {"TForm8", MakeForm8},   {"TForm9", MakeForm9},
     {"TForm10", MakeForm10},             {"TForm11", MakeForm11}, {"TForm12", MakeForm12},
     {"TForm13", MakeForm13},             {"TForm14", MakeForm14}, {"TProjectInfo", Make<TProjectInfo, ProjectInfo>},
-    {"TForm15", Make<TForm15, Form15>},  {"TForm17", MakeForm17}, {"TForm18", MakeForm18},
+    {"TForm15", Make<TForm15, Form15>, true},  {"TForm17", MakeForm17}, {"TForm18", MakeForm18},
     {"TForm19", Make<TForm19, Form19>},  {"TForm20", MakeForm20},
 };
 
@@ -99,7 +102,7 @@ int RunKInstaller()
         return form1->AssociationExitCode();
     std::vector<std::unique_ptr<winlib::TForm>> dialogs;
     for (const TFormMaker& maker : kForms)
-        if (maker.Make != nullptr)
+        if (maker.Make != nullptr && (maker.Silent || !silent))
             dialogs.push_back(maker.Make(form1->Handle()));
     BindItemDialogs(*form1);  // the lists, the files page and the pickers get their dialogs
     Form15->OnPickLink = [&form = *form1](winlib::TEdit& edit) {

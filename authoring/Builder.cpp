@@ -1,12 +1,24 @@
 #include "authoring/Builder.h"
 
+#include <windows.h>
+
+#include <algorithm>
+#include <atomic>
 #include <cmath>
+#include <condition_variable>
+#include <cstdlib>
+#include <exception>
+#include <functional>
 #include <memory>
+#include <mutex>
 #include <optional>
 #include <set>
+#include <system_error>
+#include <thread>
 
 #include "authoring/ItemDialogChecks.h"
 #include "authoring/PackageWriter.h"
+#include "cabinet/CabIntf.h"
 #include "winlib/OsError.h"
 #include "winlib/Path.h"
 #include "winlib/StringList.h"
@@ -41,6 +53,172 @@ std::string ReplaceFirstIgnoringCase(const std::string& text, const std::string&
 
 std::string SamePathKey(const std::string& path) { return winlib::UpperCase(winlib::ExpandFileName(path)); }
 
+
+// How many files are compressed at once: one per processor, at least two. The
+// environment variable KIN_BUILD_WORKERS (1 to 64) sets another number; tests and
+// the benchmark use it to compare with a build on one worker.
+unsigned CompressionWorkers()
+{
+    if (const char* text = std::getenv("KIN_BUILD_WORKERS")) {
+        char* end = nullptr;
+        long n = std::strtol(text, &end, 10);
+        if (end != text && *end == '\0' && n >= 1 && n <= 64)
+            return static_cast<unsigned>(n);
+    }
+    SYSTEM_INFO info;
+    GetSystemInfo(&info);
+    return std::max<unsigned>(2, info.dwNumberOfProcessors);
+}
+
+// One installed file to compress; a file packed into the setup's own cabinet has none.
+struct TCabinetJob {
+    std::string Source;
+    std::string StoredName;
+    bool HasCabinet = true;
+};
+
+// Compresses the files' cabinets on worker threads, ahead of the thread that appends
+// them to the package in project order. Every file is its own cabinet with its own
+// compression context, so each cabinet's bytes are what one thread alone would make.
+// Workers run at most a few files ahead, so the work folder holds few cabinets at a time.
+// Stop (and the destructor) sets the flag the compressions' status reports answer
+// with an abort, then waits for every worker: no thread is ever ended from outside.
+class TCompressionPool {
+public:
+    TCompressionPool(const TPackageWriter& writer, std::vector<TCabinetJob> jobs, unsigned workers)
+        : writer_(writer), jobs_(std::move(jobs)), results_(jobs_.size()), done_(jobs_.size(), false)
+    {
+        workers = std::max(1u, std::min<unsigned>(workers, static_cast<unsigned>(jobs_.size())));
+        ahead_ = 2 * static_cast<size_t>(workers) + 2;
+        if (jobs_.empty())
+            return;
+        try {
+            // The library binding has no lock: it is loaded here, before any worker runs.
+            CabIntf::LoadCabinetLibrary();
+            wake_ = CreateEventA(nullptr, FALSE, FALSE, nullptr);
+            if (wake_ == nullptr)
+                winlib::RaiseLastOSError("Cannot create an event for the compression workers");
+        } catch (...) {
+            startFailure_ = std::current_exception();  // each file then fails with it, in order
+            return;
+        }
+        for (unsigned i = 0; i < workers; ++i) {
+            try {
+                threads_.emplace_back([this] { Work(); });
+            } catch (const std::system_error&) {
+                break;  // fewer workers do the same work
+            }
+        }
+        if (threads_.empty())
+            startFailure_ = std::make_exception_ptr(
+                winlib::EOSError(ERROR_NOT_ENOUGH_MEMORY, "Cannot start a compression worker"));
+    }
+    ~TCompressionPool()
+    {
+        Stop();
+        // Cabinets made but never appended (a stop, a failure, a file gone since): those
+        // in the work folder go with it, those in memory go here.
+        for (const TResult& result : results_)
+            if (CabIntf::IsMemoryFileName(result.Cabinet))
+                CabIntf::DiscardMemoryFile(result.Cabinet);
+        if (wake_ != nullptr)
+            CloseHandle(wake_);
+    }
+    TCompressionPool(const TCompressionPool&) = delete;
+    TCompressionPool& operator=(const TCompressionPool&) = delete;
+
+    // The cabinet of job i, once made. While waiting, poll runs the caller's messages;
+    // when it answers true the workers stop and EPackageCancelled follows. A job that
+    // failed re-throws its failure here, in project order.
+    std::string Take(size_t i, const std::function<bool()>& poll)
+    {
+        if (startFailure_)
+            std::rethrow_exception(startFailure_);
+        {
+            std::lock_guard<std::mutex> lock(mutex_);
+            taken_ = i;
+        }
+        ready_.notify_all();
+        for (;;) {
+            {
+                std::lock_guard<std::mutex> lock(mutex_);
+                if (done_[i]) {
+                    TResult result = std::move(results_[i]);
+                    results_[i] = TResult{};  // taken: the caller owns the cabinet now
+                    if (result.Failure)
+                        std::rethrow_exception(result.Failure);
+                    return result.Cabinet;
+                }
+            }
+            if (poll()) {
+                Stop();
+                throw EPackageCancelled("The build was cancelled");
+            }
+            // Woken by a finished file or by a message for the window; the time limit
+            // only bounds the wait for a message that arrived before the call.
+            MsgWaitForMultipleObjects(1, &wake_, FALSE, 100, QS_ALLINPUT);
+        }
+    }
+
+    void Stop()
+    {
+        stop_ = true;
+        ready_.notify_all();
+        for (std::thread& thread : threads_)
+            if (thread.joinable())
+                thread.join();
+    }
+
+private:
+    struct TResult {
+        std::string Cabinet;
+        std::exception_ptr Failure;
+    };
+
+    void Work()
+    {
+        for (;;) {
+            size_t i = 0;
+            {
+                std::unique_lock<std::mutex> lock(mutex_);
+                ready_.wait(lock, [this] { return stop_ || next_ >= jobs_.size() || next_ < taken_ + ahead_; });
+                if (stop_ || next_ >= jobs_.size())
+                    return;
+                i = next_++;
+            }
+            TResult result;
+            const TCabinetJob& job = jobs_[i];
+            if (job.HasCabinet) {
+                try {
+                    result.Cabinet = writer_.MakeFileCabinet(i, job.Source, job.StoredName, &stop_);
+                } catch (...) {
+                    result.Failure = std::current_exception();
+                }
+            }
+            {
+                std::lock_guard<std::mutex> lock(mutex_);
+                results_[i] = std::move(result);
+                done_[i] = true;
+            }
+            SetEvent(wake_);
+        }
+    }
+
+    const TPackageWriter& writer_;
+    const std::vector<TCabinetJob> jobs_;
+    std::vector<TResult> results_;
+    std::vector<bool> done_;
+    std::exception_ptr startFailure_;
+    std::mutex mutex_;
+    std::condition_variable ready_;
+    size_t next_ = 0;   // the next job a worker takes
+    size_t taken_ = 0;  // the job the package waits for
+    size_t ahead_ = 0;
+    std::atomic<bool> stop_{false};
+    HANDLE wake_ = nullptr;
+    std::vector<std::thread> threads_;
+};
+
 class TBuild {
 public:
     TBuild(const TBuildProject& project, IBuildReporter& reporter)
@@ -73,9 +251,8 @@ private:
     std::vector<TSetupMember> SetupMembers() const;
     void CheckStoredNames(const std::vector<TSetupMember>& members);
     void StartPackage();
-    long long AppendCabinet(const std::string& source, const std::string& storedName);
-    void PackSourceFiles();
-    void PackAdditionalFiles();
+    long long AppendCabinet(TCompressionPool& pool, size_t job, const std::string& source);
+    void PackFiles();
     void WriteScript(const std::string& scriptFile);
     void FinishPackage(std::vector<TSetupMember> members);
     void ShowFile(const std::string& source, double progress);
@@ -187,10 +364,11 @@ void TBuild::StartPackage()
     }
 }
 
-long long TBuild::AppendCabinet(const std::string& source, const std::string& storedName)
+long long TBuild::AppendCabinet(TCompressionPool& pool, size_t job, const std::string& source)
 {
     try {
-        return writer_->AppendFileCabinet(source, storedName);
+        std::string cabinet = pool.Take(job, [this] { return reporter_.PumpAndPoll(); });
+        return writer_->AppendMadeCabinet(cabinet);
     } catch (const EPackageCancelled&) {
         throw TBuildStopped{true};
     } catch (const EPackageTooLarge&) {
@@ -210,11 +388,21 @@ void TBuild::ShowFile(const std::string& source, double progress)
         throw TBuildStopped{true};
 }
 
-void TBuild::PackSourceFiles()
+// The source-folder files, then the Additional Files rows, each in list order:
+// compressed ahead on the workers, shown and appended here one after the other.
+void TBuild::PackFiles()
 {
     double count = FileCount();
+    const size_t first = project_.SourceFiles.size();
+    std::vector<TCabinetJob> jobs;
+    for (const std::string& source : project_.SourceFiles)
+        jobs.push_back({source, winlib::ExtractFileName(source)});
+    for (const TBuildFileRow& row : project_.AdditionalFiles)
+        jobs.push_back({row.Source, StoredFileName(row.InstallTo), !IsSetupTempRow(row.InstallTo)});
+    TCompressionPool pool(*writer_, std::move(jobs), CompressionWorkers());
+
     const std::string uninstall = project_.NotRemove ? "No" : "Yes";
-    for (size_t i = 0; i < project_.SourceFiles.size(); ++i) {
+    for (size_t i = 0; i < first; ++i) {
         const std::string& source = project_.SourceFiles[i];
         ShowFile(source, (static_cast<double>(i) * 100 + 100) / count);
         if (!winlib::FileExists(source)) {
@@ -223,22 +411,16 @@ void TBuild::PackSourceFiles()
             missing_ = true;
             continue;
         }
-        long long length = AppendCabinet(source, winlib::ExtractFileName(source));
+        long long length = AppendCabinet(pool, i, source);
         slots_[i] = TFilesRecord{ReplaceFirstIgnoringCase(source, project_.SourceFolder, "<InstallDir>"), length,
                                  project_.ExistMode, uninstall};
     }
-}
-
-void TBuild::PackAdditionalFiles()
-{
-    double count = FileCount();
-    size_t first = project_.SourceFiles.size();
     for (size_t j = 0; j < project_.AdditionalFiles.size(); ++j) {
         const TBuildFileRow& row = project_.AdditionalFiles[j];
         ShowFile(row.Source, static_cast<double>(first + j) * 100 / count);
         if (IsSetupTempRow(row.InstallTo))
             continue;  // packed into qzsetup.cab
-        long long length = AppendCabinet(row.Source, StoredFileName(row.InstallTo));
+        long long length = AppendCabinet(pool, first + j, row.Source);
         slots_[first + j] = TFilesRecord{row.InstallTo, length, row.Mode, row.Uninstall};
     }
 }
@@ -291,8 +473,7 @@ TBuildResult TBuild::Run()
         StartPackage();
         result.WorkFolder = writer_->WorkFolder();
         slots_.assign(static_cast<size_t>(FileCount()), std::nullopt);
-        PackSourceFiles();
-        PackAdditionalFiles();
+        PackFiles();
         if (project_.Uninstaller)
             slots_[project_.SourceFiles.size() + project_.AdditionalFiles.size()] =
                 TFilesRecord{UninstallerTarget, 0, "Overwrite", "Yes"};

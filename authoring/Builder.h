@@ -10,6 +10,10 @@
 // The setup file is written under a temporary name beside the target and renamed
 // over it only when complete: a failed or cancelled build leaves the old setup as
 // it was.
+//
+// The files' cabinets are compressed on worker threads, one per processor (the
+// environment variable KIN_BUILD_WORKERS sets another number), and appended in
+// project order: the setup is the one a build on one thread makes.
 #pragma once
 #include <string>
 #include <utility>

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <set>
 
+#include "cabinet/CabIntf.h"
 #include "cabinet/CabSTConsts.h"
 #include "cabinet/CabWriter.h"
 #include "winlib/IniFile.h"
@@ -43,9 +44,62 @@ std::string MakeUniqueFolder(const std::string& parent, const char* prefix)
 }
 
 
+// A file's size, or 0 when it cannot be read (the compression then reports the file).
+unsigned long long FileSizeOrZero(const std::string& path)
+{
+    WIN32_FILE_ATTRIBUTE_DATA data;
+    if (!GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data)) return 0;
+    return (static_cast<unsigned long long>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
+}
+
+constexpr unsigned long long MemoryCabinetLimit = 16ULL << 20;
+
 void DeleteFileOrRaise(const std::string& path)
 {
     if (!DeleteFileA(path.c_str())) winlib::RaiseLastOSError("Cannot delete " + Quoted(path));
+}
+
+// Packs members into a new cabinet. A fresh compression context per cabinet: one
+// reused for a second cabinet marks it as following the first, so its bytes differ.
+void PackCabinet(const std::string& cabinetFile, const std::vector<TSetupMember>& members,
+                 const std::atomic<bool>* stop = nullptr)
+{
+    TSTCabWriter writer;
+    writer.SetCompressionType(cctMsZip);
+    // Most cabinets are small: FCI's temporary files then stay in memory. A large one
+    // keeps them on disk, so many workers never hold more than some hundred megabytes.
+    unsigned long long total = 0;
+    for (const TSetupMember& member : members) total += FileSizeOrZero(member.Source);
+    writer.TempFilesInMemory = total <= MemoryCabinetLimit;
+    if (stop != nullptr)
+        writer.OnFileStatus = [stop](TSTCabWriter&, unsigned long, unsigned long, bool& abort) {
+            abort = stop->load();
+        };
+    // The abort answer comes back as FCI's "Client requested abort".
+    auto stopped = [stop] { return stop != nullptr && stop->load(); };
+    try {
+        writer.Open(cabinetFile);
+    } catch (const ESTCabinet& e) {
+        if (stopped()) throw EPackageCancelled("The build was cancelled");
+        throw EPackageError("Cannot create the cabinet " + Quoted(cabinetFile) + ": " + e.what());
+    }
+    for (const TSetupMember& member : members) {
+        try {
+            writer.AddFile(member.Source, member.Name, false);
+        } catch (const ESTCabinet& e) {
+            if (stopped()) throw EPackageCancelled("The build was cancelled");
+            throw EPackageError("Cannot pack " + Quoted(member.Source) + " into " + Quoted(cabinetFile) + ": " +
+                                e.what());
+        }
+    }
+    try {
+        writer.Close(true);
+    } catch (const ESTCabinet& e) {
+        if (stopped()) throw EPackageCancelled("The build was cancelled");
+        // A one-file cabinet fails because of its file: name it, not the work cabinet.
+        std::string what = members.size() == 1 ? Quoted(members[0].Source) + " into " : std::string();
+        throw EPackageError("Cannot complete the cabinet " + what + Quoted(cabinetFile) + ": " + e.what());
+    }
 }
 
 }  // namespace
@@ -128,21 +182,32 @@ long long TPackageWriter::AppendFile(const std::string& path, bool withEvents)
     if (!GetFileSizeEx(input.Get(), &size)) winlib::RaiseLastOSError("Cannot read the size of " + Quoted(path));
     CheckRoom(size.QuadPart, Quoted(path));
 
-    char block[BlockSize];
+    // Read and written in large chunks: under load every file call costs, and a
+    // cabinet of 2,048-byte calls spends more in them than in the bytes.
+    std::vector<char> chunk(ChunkSize);
     long long done = 0;
     for (;;) {
         DWORD got = 0;
-        if (!ReadFile(input.Get(), block, BlockSize, &got, nullptr)) winlib::RaiseLastOSError("Cannot read " + Quoted(path));
+        if (!ReadFile(input.Get(), chunk.data(), ChunkSize, &got, nullptr))
+            winlib::RaiseLastOSError("Cannot read " + Quoted(path));
         if (got == 0) break;
         if (done + got > size.QuadPart)
             throw EPackageError(Quoted(path) + " grew while it was being added to the package");
-        WriteBytes(block, got);
+        WriteBlocks(chunk.data(), got, done, size.QuadPart, withEvents);
         done += got;
-        if (withEvents && OnBlock && !OnBlock(done, size.QuadPart))
-            throw EPackageCancelled("The build was cancelled");
     }
     if (done != size.QuadPart) throw EPackageError(Quoted(path) + " shrank while it was being added to the package");
     return done;
+}
+
+// The block events still come once per 2,048-byte block, in order.
+void TPackageWriter::WriteBlocks(const char* data, DWORD size, long long done, long long total, bool withEvents)
+{
+    WriteBytes(data, size);
+    for (DWORD at = 0; at < size; at += BlockSize) {
+        long long blockEnd = done + std::min<DWORD>(size, at + BlockSize);
+        if (withEvents && OnBlock && !OnBlock(blockEnd, total)) throw EPackageCancelled("The build was cancelled");
+    }
 }
 
 long long TPackageWriter::CopyEngine(const std::string& engineFile)
@@ -153,39 +218,49 @@ long long TPackageWriter::CopyEngine(const std::string& engineFile)
     return size;
 }
 
-void TPackageWriter::PackCabinet(const std::string& cabinetFile, const std::vector<TSetupMember>& members)
-{
-    TSTCabWriter writer;
-    writer.SetCompressionType(cctMsZip);
-    try {
-        writer.Open(cabinetFile);
-    } catch (const ESTCabinet& e) {
-        throw EPackageError("Cannot create the cabinet " + Quoted(cabinetFile) + ": " + e.what());
-    }
-    for (const TSetupMember& member : members) {
-        try {
-            writer.AddFile(member.Source, member.Name, false);
-        } catch (const ESTCabinet& e) {
-            throw EPackageError("Cannot pack " + Quoted(member.Source) + " into " + Quoted(cabinetFile) + ": " +
-                                e.what());
-        }
-    }
-    try {
-        writer.Close(true);
-    } catch (const ESTCabinet& e) {
-        // A one-file cabinet fails because of its file: name it, not the work cabinet.
-        std::string what = members.size() == 1 ? Quoted(members[0].Source) + " into " : std::string();
-        throw EPackageError("Cannot complete the cabinet " + what + Quoted(cabinetFile) + ": " + e.what());
-    }
-}
-
 long long TPackageWriter::AppendFileCabinet(const std::string& sourceFile, const std::string& storedName)
 {
     RequireStage(TStage::Files, "AppendFileCabinet");
-    std::string cabinet = workFolder_ + "\\file.cab";
-    PackCabinet(cabinet, {{winlib::ExpandFileName(sourceFile), storedName, TMemberKind::TempFile}});
-    long long length = AppendFile(cabinet, true);
-    DeleteFileOrRaise(cabinet);
+    return AppendMadeCabinet(MakeFileCabinet(0, sourceFile, storedName));
+}
+
+std::string TPackageWriter::MakeFileCabinet(size_t number, const std::string& sourceFile,
+                                            const std::string& storedName, const std::atomic<bool>* stop) const
+{
+    std::string source = winlib::ExpandFileName(sourceFile);
+    // A small file's cabinet is made in memory: no file to create, read back and delete.
+    std::string cabinet = (FileSizeOrZero(source) <= MemoryCabinetLimit ? "mem:" : "") + workFolder_ + "\\file" +
+                          std::to_string(number) + ".cab";
+    try {
+        PackCabinet(cabinet, {{source, storedName, TMemberKind::TempFile}}, stop);
+    } catch (...) {
+        // A cabinet FCI had begun to write is of no use; the work folder goes with the writer anyway.
+        if (CabIntf::IsMemoryFileName(cabinet))
+            CabIntf::DiscardMemoryFile(cabinet);
+        else
+            DeleteFileA(cabinet.c_str());
+        throw;
+    }
+    return cabinet;
+}
+
+long long TPackageWriter::AppendMadeCabinet(const std::string& cabinetFile)
+{
+    RequireStage(TStage::Files, "AppendMadeCabinet");
+    if (!CabIntf::IsMemoryFileName(cabinetFile)) {
+        long long length = AppendFile(cabinetFile, true);
+        DeleteFileOrRaise(cabinetFile);
+        return length;
+    }
+    std::vector<char> bytes;
+    if (!CabIntf::TakeMemoryFile(cabinetFile, bytes))
+        throw EPackageError("The cabinet " + Quoted(cabinetFile) + " is gone");
+    long long length = static_cast<long long>(bytes.size());
+    CheckRoom(length, Quoted(cabinetFile));
+    for (long long done = 0; done < length; done += ChunkSize) {
+        DWORD size = static_cast<DWORD>(std::min<long long>(ChunkSize, length - done));
+        WriteBlocks(bytes.data() + done, size, done, length, true);
+    }
     return length;
 }
 

@@ -2,6 +2,8 @@
 //   1. CopyEngine: the engine template; its length is the script's EngineSize.
 //   2. AppendFileCabinet, once per installed file: an MSZIP cabinet holding that one
 //      file, appended in 2,048-byte blocks; its length goes into the file's [Files] record.
+//      A builder that compresses on several threads calls MakeFileCabinet on its
+//      workers and AppendMadeCabinet in project order instead.
 //   3. Finish: flushes the setup script, packs qzsetup.cab with the script and the
 //      other members in their fixed order, appends it and the trailer.
 //
@@ -16,6 +18,7 @@
 #pragma once
 #include <windows.h>
 
+#include <atomic>
 #include <functional>
 #include <stdexcept>
 #include <string>
@@ -59,6 +62,7 @@ public:
     using TBlockEvent = std::function<bool(long long done, long long total)>;
 
     static constexpr DWORD BlockSize = 2048;
+    static constexpr DWORD ChunkSize = 128 * BlockSize;  // bytes per read and write
 
     // Creates the work folder and the temporary output file beside outputFile.
     explicit TPackageWriter(const std::string& outputFile);
@@ -77,6 +81,17 @@ public:
     long long CopyEngine(const std::string& engineFile);  // returns EngineSize
     // Returns the length of the cabinet appended for sourceFile, stored as storedName.
     long long AppendFileCabinet(const std::string& sourceFile, const std::string& storedName);
+    // Compresses sourceFile into a one-file cabinet of its own, named after number
+    // (which must be unique among the calls), and returns its path: in the work
+    // folder, or for a small file a memory file (CabIntf::IsMemoryFileName).
+    // Safe on several threads at once: each call has its own compression context and
+    // files, and touches nothing of the writer but the work folder's name. When stop
+    // becomes true the compression ends at its next status report with EPackageCancelled.
+    std::string MakeFileCabinet(size_t number, const std::string& sourceFile, const std::string& storedName,
+                                const std::atomic<bool>* stop = nullptr) const;
+    // Appends a cabinet MakeFileCabinet made, with block events, and deletes it
+    // (a memory cabinet is gone once this is called). Returns its length.
+    long long AppendMadeCabinet(const std::string& cabinetFile);
     // scriptFile becomes the member qzsetup.ini; members must not contain it.
     void Finish(const std::string& scriptFile, const std::vector<TSetupMember>& members);
 
@@ -87,7 +102,7 @@ private:
     void CheckRoom(long long bytes, const std::string& what) const;
     long long AppendFile(const std::string& path, bool withEvents);
     void WriteBytes(const void* data, DWORD size);
-    void PackCabinet(const std::string& cabinetFile, const std::vector<TSetupMember>& members);
+    void WriteBlocks(const char* data, DWORD size, long long done, long long total, bool withEvents);
     void Commit();
 
     std::string outputFile_;

@@ -125,34 +125,77 @@ void RemoveOldFile(const std::string& fileName)
         winlib::RaiseLastOSError("Cannot replace \"" + fileName + "\"");
 }
 
-void WriteLists(const TSetupScript& script, winlib::TIniFile& ini)
+// One "key=value" line, the value quoted as the profile functions need to read it back.
+void AppendLine(std::string& text, const char* section, const std::string& key, const std::string& value)
 {
+    if (value.find('\0') != std::string::npos)
+        throw ESetupScriptError(Where(section, key) + ": the value holds a NUL character");
+    text += key;
+    text += '=';
+    text += winlib::QuoteIniValue(value);
+    text += "\r\n";
+}
+
+void AppendSection(std::string& text, const char* section)
+{
+    text += '[';
+    text += section;
+    text += "]\r\n";
+}
+
+// The whole script as the profile functions would write it key by key: sections in
+// order, "key=value" lines, CR LF, no blank lines.
+std::string ScriptText(const TSetupScript& script)
+{
+    std::string text;
+    AppendSection(text, SetupSection);
+    for (const TSetupValue& entry : script.Setup) AppendLine(text, SetupSection, entry.Key, entry.Value);
+    // Measured last, written last: the runtime finds the first file cabinet here.
+    AppendLine(text, SetupSection, EngineSizeKey, std::to_string(script.EngineSize));
     for (const TListSectionDef& def : ListSections()) {
         if (def.Id == lsFiles) continue;
         const std::vector<TListRecord>& records = script.List(def.Id);
+        if (!records.empty()) AppendSection(text, def.Name);
         for (size_t i = 0; i < records.size(); ++i)
-            ini.WriteString(def.Name, std::to_string(i), JoinChecked(def, i, records[i]));
+            AppendLine(text, def.Name, std::to_string(i), JoinChecked(def, i, records[i]));
     }
     const char* files = ListSection(lsFiles).Name;
-    for (size_t i = 0; i < script.Files.size(); ++i)
-        if (script.Files[i]) ini.WriteString(files, std::to_string(i), FilesRecordText(*script.Files[i], i));
+    bool filesSection = false;
+    for (size_t i = 0; i < script.Files.size(); ++i) {
+        if (!script.Files[i]) continue;
+        if (!filesSection) AppendSection(text, files);
+        filesSection = true;
+        AppendLine(text, files, std::to_string(i), FilesRecordText(*script.Files[i], i));
+    }
+    return text;
 }
 
 }  // namespace
 
+// Composed in memory and written in one go: the profile functions rewrite the whole
+// file for every key, which made a script of n files cost n squared.
 void WriteSetupScript(const TSetupScript& script, const std::string& fileName)
 {
     winlib::TIniFile ini(fileName);
+    std::string text;
     try {
         CheckSetupScript(script);
+        text = ScriptText(script);
     } catch (const ESetupScriptError& e) {
         throw ESetupScriptError("Cannot write \"" + ini.FileName() + "\": " + e.what());
     }
     RemoveOldFile(ini.FileName());
-    for (const TSetupValue& entry : script.Setup) ini.WriteString(SetupSection, entry.Key, entry.Value);
-    WriteLists(script, ini);
-    // Measured last, written last: the runtime finds the first file cabinet here.
-    ini.WriteString(SetupSection, EngineSizeKey, std::to_string(script.EngineSize));
+    HANDLE file = CreateFileA(ini.FileName().c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL,
+                              nullptr);
+    if (file == INVALID_HANDLE_VALUE) winlib::RaiseLastOSError("Cannot write \"" + ini.FileName() + "\"");
+    DWORD written = 0;
+    BOOL ok = WriteFile(file, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
+    DWORD code = !ok ? GetLastError() : written != text.size() ? ERROR_WRITE_FAULT : 0;
+    if (!CloseHandle(file) && code == 0) code = GetLastError();
+    if (code != 0) {
+        DeleteFileA(ini.FileName().c_str());  // a torn script must not be packed
+        throw winlib::EOSError(code, "Cannot write \"" + ini.FileName() + "\"");
+    }
 }
 
 void WriteUpdaterIni(const std::string& fileName, const std::string& appName, const std::string& appVersion,

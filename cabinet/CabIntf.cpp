@@ -3,9 +3,15 @@
 #include <fcntl.h>
 
 #include <algorithm>
+#include <atomic>
 #include <climits>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <memory>
+#include <mutex>
+#include <unordered_map>
+#include <unordered_set>
 #include <utility>
 #include <vector>
 
@@ -42,7 +48,9 @@ struct Slots {
     FDIDestroyProc fdiDestroy;
 };
 
-// Process-wide library state; unguarded: cabinets are used from one thread only.
+// Process-wide library state, unguarded: it is loaded and bound on one thread. A
+// builder that compresses on several threads loads it before they start; then
+// every thread only reads it.
 struct Library {
     HMODULE module = nullptr;
     std::string path;  // "" = the system folder's cabinet.dll
@@ -232,6 +240,162 @@ BOOL FDIDestroy(HFDI hfdi)
 void* __cdecl CabAlloc(ULONG size) { return std::malloc(size); }
 void __cdecl CabFree(void* memory) { std::free(memory); }
 
+// ---- Temporary files held in memory -------------------------------------------
+//
+// FCI keeps its work in temporary files that it creates, writes, reads back and
+// deletes for every cabinet. Made on disk, each costs a creation, a name search in
+// the temp folder and a deletion, which for a build of many small files costs more
+// than the compression. Names from CabGetMemoryTempFile ("mem:...", which no path
+// can be) name buffers in this process instead; the file callbacks below serve them.
+
+namespace {
+
+constexpr char kMemoryPrefix[] = "mem:";
+
+struct TMemoryFile {
+    std::vector<char> Bytes;
+};
+
+struct TMemoryHandle {
+    std::shared_ptr<TMemoryFile> File;
+    size_t Position = 0;
+};
+
+// The names and open handles, shared by every thread that compresses. A handle is
+// used by one compression only, so its bytes need no lock once it is found.
+struct TMemoryFiles {
+    std::mutex Lock;
+    std::unordered_map<std::string, std::shared_ptr<TMemoryFile>> ByName;
+    std::unordered_set<INT_PTR> Handles;
+};
+
+TMemoryFiles& Memory()
+{
+    static TMemoryFiles files;
+    return files;
+}
+
+bool IsMemoryName(const char* name) { return std::strncmp(name, kMemoryPrefix, sizeof kMemoryPrefix - 1) == 0; }
+
+TMemoryHandle* FindMemoryHandle(INT_PTR handle)
+{
+    TMemoryFiles& memory = Memory();
+    std::lock_guard<std::mutex> lock(memory.Lock);
+    return memory.Handles.count(handle) != 0 ? reinterpret_cast<TMemoryHandle*>(handle) : nullptr;
+}
+
+int MemoryError(int* err, DWORD code)
+{
+    SetLastError(code);
+    if (err != nullptr) *err = static_cast<int>(code);
+    return -1;
+}
+
+INT_PTR OpenMemoryFile(const char* name, int oflag, int* err)
+{
+    TMemoryFiles& memory = Memory();
+    std::lock_guard<std::mutex> lock(memory.Lock);
+    auto found = memory.ByName.find(name);
+    bool create = (oflag & _O_CREAT) != 0;
+    if (found != memory.ByName.end() && create && (oflag & _O_EXCL)) return MemoryError(err, ERROR_FILE_EXISTS);
+    if (found == memory.ByName.end()) {
+        if (!create) return MemoryError(err, ERROR_FILE_NOT_FOUND);
+        found = memory.ByName.emplace(name, std::make_shared<TMemoryFile>()).first;
+    }
+    if (oflag & _O_TRUNC) found->second->Bytes.clear();
+    auto* handle = new TMemoryHandle{found->second, (oflag & _O_APPEND) ? found->second->Bytes.size() : 0};
+    INT_PTR value = reinterpret_cast<INT_PTR>(handle);
+    memory.Handles.insert(value);
+    return value;
+}
+
+UINT ReadMemoryFile(TMemoryHandle& handle, void* buffer, UINT count)
+{
+    const std::vector<char>& bytes = handle.File->Bytes;
+    size_t available = handle.Position < bytes.size() ? bytes.size() - handle.Position : 0;
+    size_t done = std::min<size_t>(count, available);
+    if (done != 0) std::memcpy(buffer, bytes.data() + handle.Position, done);
+    handle.Position += done;
+    return static_cast<UINT>(done);
+}
+
+UINT WriteMemoryFile(TMemoryHandle& handle, const void* buffer, UINT count)
+{
+    std::vector<char>& bytes = handle.File->Bytes;
+    if (handle.Position + count > bytes.size()) bytes.resize(handle.Position + count);
+    if (count != 0) std::memcpy(bytes.data() + handle.Position, buffer, count);
+    handle.Position += count;
+    return count;
+}
+
+LONG SeekMemoryFile(TMemoryHandle& handle, LONG distance, int origin, int* err)
+{
+    long long base = origin == SEEK_SET ? 0
+                     : origin == SEEK_CUR ? static_cast<long long>(handle.Position)
+                                          : static_cast<long long>(handle.File->Bytes.size());
+    long long position = base + distance;
+    if (position < 0 || position > 0x7FFFFFFF) return MemoryError(err, ERROR_NEGATIVE_SEEK);
+    handle.Position = static_cast<size_t>(position);
+    return static_cast<LONG>(position);
+}
+
+void CloseMemoryFile(INT_PTR value)
+{
+    TMemoryFiles& memory = Memory();
+    {
+        std::lock_guard<std::mutex> lock(memory.Lock);
+        memory.Handles.erase(value);
+    }
+    delete reinterpret_cast<TMemoryHandle*>(value);  // the bytes live on while the name does
+}
+
+int DeleteMemoryFile(const char* name, int* err)
+{
+    TMemoryFiles& memory = Memory();
+    std::lock_guard<std::mutex> lock(memory.Lock);
+    if (memory.ByName.erase(name) == 0) return MemoryError(err, ERROR_FILE_NOT_FOUND);
+    return 0;
+}
+
+}  // namespace
+
+BOOL __cdecl CabGetMemoryTempFile(char* buffer, int size, void* /*context*/)
+{
+    static std::atomic<unsigned long> counter{0};
+    char name[64];
+    int length = std::snprintf(name, sizeof name, "%sstc%lx.tmp", kMemoryPrefix, counter.fetch_add(1) + 1);
+    if (length <= 0 || length >= size) return FALSE;
+    std::memcpy(buffer, name, static_cast<size_t>(length) + 1);
+    return TRUE;
+}
+
+bool IsMemoryFileName(const std::string& name) { return IsMemoryName(name.c_str()); }
+
+bool TakeMemoryFile(const std::string& name, std::vector<char>& bytes)
+{
+    TMemoryFiles& memory = Memory();
+    std::lock_guard<std::mutex> lock(memory.Lock);
+    auto found = memory.ByName.find(name);
+    if (found == memory.ByName.end()) return false;
+    bytes = std::move(found->second->Bytes);
+    memory.ByName.erase(found);
+    return true;
+}
+
+void DiscardMemoryFile(const std::string& name)
+{
+    TMemoryFiles& memory = Memory();
+    std::lock_guard<std::mutex> lock(memory.Lock);
+    memory.ByName.erase(name);
+}
+
+size_t MemoryTempFileCount()
+{
+    TMemoryFiles& memory = Memory();
+    std::lock_guard<std::mutex> lock(memory.Lock);
+    return memory.ByName.size() + memory.Handles.size();
+}
+
 // ---- Files ----------------------------------------------------------------
 
 INT_PTR __cdecl CabOpenFile(char* name, int oflag, int /*pmode*/, int* err, void* /*context*/)
@@ -307,8 +471,9 @@ void LocalFileTimeToDosDateTime(const FILETIME& local, USHORT& date, USHORT& tim
 }
 
 INT_PTR __cdecl CabGetOpenInfo(char* name, USHORT* date, USHORT* time, USHORT* attributes,
-                               int* err, void* context)
+                               int* err, void* /*context*/)
 {
+    // The handle that gave the information is the one FCI reads: one open per file.
     HANDLE file = CreateFileA(name, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                               FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
     if (file == INVALID_HANDLE_VALUE) return RecordError(err);
@@ -319,27 +484,75 @@ INT_PTR __cdecl CabGetOpenInfo(char* name, USHORT* date, USHORT* time, USHORT* a
         CloseHandle(file);
         return -1;
     }
-    CloseHandle(file);  // opened read-only: nothing to lose at close
     LocalFileTimeToDosDateTime(local, *date, *time);
     *attributes = static_cast<USHORT>(info.dwFileAttributes &
                                       (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN |
                                        FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_ARCHIVE));
-    return CabOpenFile(name, _O_RDONLY | _O_BINARY, 0, err, context);
+    return reinterpret_cast<INT_PTR>(file);
 }
 
+// FCI opens the name it gets here with _O_EXCL, so nothing may exist under it yet.
+// GetTempFileNameA reserves a name by creating the file, and deleting that file again
+// frees the name for any other thread of this process: two compressions could then
+// be handed the same name. Names are made of the process id and a process-wide
+// counter instead, and a name already taken on disk is passed over.
 BOOL __cdecl CabGetTempFile(char* buffer, int size, void* /*context*/)
 {
+    static std::atomic<unsigned long> counter{0};
     char folder[MAX_PATH + 1];
     DWORD length = GetTempPathA(sizeof folder, folder);
     if (length == 0 || length > MAX_PATH) return FALSE;
-    char name[MAX_PATH];
-    if (GetTempFileNameA(folder, "stc", 0, name) == 0) return FALSE;
-    // GetTempFileName created the file; FCI creates its own under this name.
-    DeleteFileA(name);
-    size_t nameLength = std::strlen(name);
-    if (size <= 0 || nameLength >= static_cast<size_t>(size)) return FALSE;
-    std::memcpy(buffer, name, nameLength + 1);
-    return TRUE;
+    for (int attempt = 0; attempt < 1000; ++attempt) {
+        char name[MAX_PATH + 64];
+        int nameLength = std::snprintf(name, sizeof name, "%sstc%lx-%lx.tmp", folder, GetCurrentProcessId(),
+                                       counter.fetch_add(1) + 1);
+        if (nameLength <= 0 || nameLength >= size || nameLength >= static_cast<int>(sizeof name)) return FALSE;
+        if (GetFileAttributesA(name) != INVALID_FILE_ATTRIBUTES) continue;  // left by an earlier process
+        std::memcpy(buffer, name, static_cast<size_t>(nameLength) + 1);
+        return TRUE;
+    }
+    return FALSE;
+}
+
+// ---- FCI's file callbacks: memory temporary files, else the plain ones ----------
+
+INT_PTR __cdecl FciOpenFile(char* name, int oflag, int pmode, int* err, void* context)
+{
+    if (IsMemoryName(name)) return OpenMemoryFile(name, oflag, err);
+    return CabOpenFile(name, oflag, pmode, err, context);
+}
+
+UINT __cdecl FciReadFile(INT_PTR handle, void* buffer, UINT count, int* err, void* context)
+{
+    if (TMemoryHandle* memory = FindMemoryHandle(handle)) return ReadMemoryFile(*memory, buffer, count);
+    return CabReadFile(handle, buffer, count, err, context);
+}
+
+UINT __cdecl FciWriteFile(INT_PTR handle, void* buffer, UINT count, int* err, void* context)
+{
+    if (TMemoryHandle* memory = FindMemoryHandle(handle)) return WriteMemoryFile(*memory, buffer, count);
+    return CabWriteFile(handle, buffer, count, err, context);
+}
+
+int __cdecl FciCloseFile(INT_PTR handle, int* err, void* context)
+{
+    if (FindMemoryHandle(handle) != nullptr) {
+        CloseMemoryFile(handle);
+        return 0;
+    }
+    return CabCloseFile(handle, err, context);
+}
+
+LONG __cdecl FciSeekFile(INT_PTR handle, LONG distance, int origin, int* err, void* context)
+{
+    if (TMemoryHandle* memory = FindMemoryHandle(handle)) return SeekMemoryFile(*memory, distance, origin, err);
+    return CabSeekFile(handle, distance, origin, err, context);
+}
+
+int __cdecl FciDeleteFile(char* name, int* err, void* context)
+{
+    if (IsMemoryName(name)) return DeleteMemoryFile(name, err);
+    return CabDeleteFile(name, err, context);
 }
 
 // ---- Cabinet ranges ----------------------------------------------------------

@@ -11,6 +11,7 @@
 
 #include <functional>
 #include <string>
+#include <vector>
 
 namespace CabIntf {
 
@@ -56,7 +57,28 @@ LONG __cdecl CabSeekFile(INT_PTR handle, LONG distance, int origin, int* err, vo
 int __cdecl CabDeleteFile(char* name, int* err, void* context);
 INT_PTR __cdecl CabGetOpenInfo(char* name, USHORT* date, USHORT* time, USHORT* attributes,
                                int* err, void* context);
+// A name in the temp folder that no file has and no other call of this process gets.
 BOOL __cdecl CabGetTempFile(char* buffer, int size, void* context);
+// A name no other call gets, for a temporary file held in this process's memory:
+// the file callbacks above create, read, write, seek and delete it like a file.
+BOOL __cdecl CabGetMemoryTempFile(char* buffer, int size, void* context);
+// Memory temporary files and handles still there (0 once every context is destroyed).
+size_t MemoryTempFileCount();
+// Whether a path names a memory file ("mem:" followed by anything). A cabinet may be
+// written as one: FCI opens its path through the callbacks like any other file.
+bool IsMemoryFileName(const std::string& name);
+// Moves a memory file's bytes out and removes the name; false when there is none.
+bool TakeMemoryFile(const std::string& name, std::vector<char>& bytes);
+// Removes a memory file, if there is one of that name.
+void DiscardMemoryFile(const std::string& name);
+// FCI's file callbacks: the ones above, and memory temporary files beside them.
+// Kept apart so that a program that only reads cabinets links no memory files.
+INT_PTR __cdecl FciOpenFile(char* name, int oflag, int pmode, int* err, void* context);
+UINT __cdecl FciReadFile(INT_PTR handle, void* buffer, UINT count, int* err, void* context);
+UINT __cdecl FciWriteFile(INT_PTR handle, void* buffer, UINT count, int* err, void* context);
+int __cdecl FciCloseFile(INT_PTR handle, int* err, void* context);
+LONG __cdecl FciSeekFile(INT_PTR handle, LONG distance, int origin, int* err, void* context);
+int __cdecl FciDeleteFile(char* name, int* err, void* context);
 
 // FDI's callbacks have no error parameter: these keep the last non-zero OS error
 // in LastFdiOsError, which the reader clears and copies into its error record.

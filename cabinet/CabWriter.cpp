@@ -116,7 +116,7 @@ std::string TSTCabWriter::DiskLabel(int diskNumber) const
 void TSTCabWriter::Open(const std::string& path)
 {
     Close(false);
-    firstCabinet_ = winlib::ExpandFileName(path);
+    firstCabinet_ = CabIntf::IsMemoryFileName(path) ? path : winlib::ExpandFileName(path);
     erf_ = ERF{};
     ccab_ = CCAB{};
     pending_ = nullptr;
@@ -144,9 +144,10 @@ void TSTCabWriter::Open(const std::string& path)
     folderFiles_ = 0;
     progressCountdown_ = 0;
     hfci_ = CabIntf::FCICreate(&erf_, FilePlacedCallback, CabIntf::CabAlloc, CabIntf::CabFree,
-                               CabIntf::CabOpenFile, CabIntf::CabReadFile, CabIntf::CabWriteFile,
-                               CabIntf::CabCloseFile, CabIntf::CabSeekFile, CabIntf::CabDeleteFile,
-                               CabIntf::CabGetTempFile, &ccab_, this);
+                               CabIntf::FciOpenFile, CabIntf::FciReadFile, CabIntf::FciWriteFile,
+                               CabIntf::FciCloseFile, CabIntf::FciSeekFile, CabIntf::FciDeleteFile,
+                               TempFilesInMemory ? CabIntf::CabGetMemoryTempFile : CabIntf::CabGetTempFile,
+                               &ccab_, this);
     if (hfci_ == nullptr) throw ESTCabinet(erf_, true);
 }
 
@@ -251,6 +252,10 @@ LONG TSTCabWriter::Answer(bool abort, LONG result)
 void TSTCabWriter::PrepareCabinetFile(const std::string& folder, const std::string& name)
 {
     std::string withSlash = winlib::IncludeTrailingBackslash(folder);
+    if (CabIntf::IsMemoryFileName(withSlash)) {
+        CabIntf::DiscardMemoryFile(withSlash + name);  // a cabinet in memory has no folder
+        return;
+    }
     winlib::ForceDirectories(withSlash);
     std::string path = withSlash + name;
     if (GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES && !DeleteFileA(path.c_str()))

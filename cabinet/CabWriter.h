@@ -6,6 +6,9 @@
 //   w.AddFile(source, name, false);
 //   w.Close(true);
 //
+// A path beginning "mem:" (CabIntf::IsMemoryFileName) makes the cabinet in memory;
+// CabIntf::TakeMemoryFile then hands over its bytes.
+//
 // Events are plain std::function members; an abort answer ends the FCI call,
 // which then raises "Client requested abort". An exception thrown by an event is
 // caught before it can cross cabinet.dll and re-thrown once FCI has returned.
@@ -40,6 +43,10 @@ public:
     std::string CabinetNameTemplate;  // continuation names, "*" = cabinet number
     std::string CabinetPathTemplate;  // continuation folders, "*" = disk number
     std::string DiskLabelTemplate;    // "*" = disk number; "" = "Disk*"
+    // FCI's own temporary files in memory instead of the temp folder: faster for
+    // small cabinets, and nothing is left on disk; they hold the compressed data of
+    // a folder, so large cabinets keep them on disk. Read at Open.
+    bool TempFilesInMemory = false;
 
     TSTCabCompressionType CompressionType() const { return compressionType_; }
     void SetCompressionType(TSTCabCompressionType type);

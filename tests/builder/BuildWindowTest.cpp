@@ -1,6 +1,7 @@
 // The "Building Setup" window driven as a user would: Stop answered No lets the
 // build complete; Stop answered Yes ends it with the old setup intact; a box the
-// build shows does not start a second build when the window is activated again.
+// build shows does not start a second build when the window is activated again; a
+// stop while the compression workers run leaves no temporary file anywhere.
 #include <gtest/gtest.h>
 
 #include <memory>
@@ -8,6 +9,7 @@
 #include "authoring/Form1.h"
 #include "authoring/Form15.h"
 #include "authoring/Form5.h"
+#include "cabinet/CabIntf.h"
 #include "tests/format/TestFolder.h"
 #include "winlib/testing/TestApi.h"
 
@@ -21,10 +23,11 @@ std::string WindowsPath(std::string unixPath)
     return "Z:" + unixPath + "\\";
 }
 
-// Presses Stop at the first block of b.txt, the second file; counts the builds.
+// Presses Stop at the first block of StopFile (b.txt, the second file); counts the builds.
 class TStopAtSecondFile : public TForm5 {
 public:
     bool PressStop = true;
+    std::string StopFile = "b.txt";
     int Builds = 0;
 
     void Status(const std::string& text) override
@@ -34,7 +37,7 @@ public:
     }
     bool PumpAndPoll() override
     {
-        if (PressStop && Label1.Text() == "Compressing: b.txt" && ++pollsInSecondFile_ == 2)
+        if (PressStop && Label1.Text() == "Compressing: " + StopFile && ++pollsInSecondFile_ == 2)
             winlib::testing::Click(Button2);
         return TForm5::PumpAndPoll();
     }
@@ -123,6 +126,47 @@ TEST_F(BuildWindowTest, StopAnsweredYesEndsTheBuildWithTheOldSetupIntact)
     EXPECT_EQ(TTestFolder::Read(Dir / "Setup.exe"), OldSetup);
     EXPECT_EQ(Dir.List().size(), 3u);  // files, Setup.exe, p.zpf: no temporary package
     EXPECT_FALSE(form1_->MainMenu().ItemEnabled(cmTest));
+}
+
+// The temp folder is the test's own, so whatever the build leaves there is seen;
+// the compressions' temporary files in memory must be gone too.
+TEST_F(BuildWindowTest, StopWhileWorkersCompressLeavesTheOldSetupAndNoTemporaryFile)
+{
+    std::string temp = Dir / "temp";
+    CreateDirectoryA(temp.c_str(), nullptr);
+    std::string text;
+    for (unsigned x = 1; text.size() < 1500000; x = x * 1103515245u + 12345u)
+        text += "word" + std::to_string(x >> 20) + (x % 7 == 0 ? "\r\n" : " ");
+    for (int i = 0; i < 16; ++i)
+        Dir.Write("files\\c" + std::to_string(10 + i) + ".txt", std::to_string(i) + text);
+    {
+        winlib::testing::TExpectBoxes noBoxes;
+        Dir.Write("q.zpf", TTestFolder::Read(Dir / "p.zpf"));  // loaded again: the folder is scanned anew
+        ASSERT_TRUE(form1_->LoadProject(Dir / "q.zpf", false));
+    }
+    form5_->StopFile = "c11.txt";  // the fourth file: the workers are busy with the files after it
+    char oldTmp[MAX_PATH] = {}, oldTemp[MAX_PATH] = {};
+    GetEnvironmentVariableA("TMP", oldTmp, MAX_PATH);
+    GetEnvironmentVariableA("TEMP", oldTemp, MAX_PATH);
+    SetEnvironmentVariableA("TMP", temp.c_str());
+    SetEnvironmentVariableA("TEMP", temp.c_str());
+    winlib::testing::TExpectBoxes boxes({IDYES});
+    int result = form5_->ShowModal();
+    SetEnvironmentVariableA("TMP", oldTmp[0] != 0 ? oldTmp : nullptr);
+    SetEnvironmentVariableA("TEMP", oldTemp[0] != 0 ? oldTemp : nullptr);
+    EXPECT_EQ(result, winlib::mrCancel);
+    ASSERT_EQ(boxes.Boxes().size(), 1u);
+    EXPECT_EQ(TTestFolder::Read(Dir / "Setup.exe"), OldSetup);
+    EXPECT_EQ(Dir.List().size(), 5u);  // files, temp, Setup.exe, p.zpf, q.zpf: no temporary package
+    WIN32_FIND_DATAA found;
+    HANDLE find = FindFirstFileA((temp + "\\*").c_str(), &found);
+    ASSERT_NE(find, INVALID_HANDLE_VALUE);
+    do {
+        std::string name = found.cFileName;
+        EXPECT_TRUE(name == "." || name == "..") << "left in the temp folder: " << name;
+    } while (FindNextFileA(find, &found));
+    FindClose(find);
+    EXPECT_EQ(CabIntf::MemoryTempFileCount(), 0u) << "compression files left in memory";
 }
 
 TEST_F(BuildWindowTest, BoxDuringTheBuildDoesNotStartASecondBuild)
