@@ -275,6 +275,22 @@ bool TUninstallLogReader::HasRecord(const std::string& section, const std::strin
     return false;
 }
 
+std::string RecordIdentity(const std::string& section, const std::string& value)
+{
+    std::string upper = winlib::UpperCase(DecodeValue(EncodeValue(value)));  // as a reader sees it
+    if (winlib::SameText(section, SecEnvironment) && !upper.empty() && (upper[0] == 'W' || upper[0] == 'D'))
+        return "=" + upper.substr(1, upper.find(FieldSeparator) == std::string::npos
+                                         ? std::string::npos
+                                         : upper.find(FieldSeparator) - 1);
+    return upper;
+}
+
+bool IsHeaderSection(const std::string& section)
+{
+    return winlib::SameText(section, SecMessages) || winlib::SameText(section, SecUpdater) ||
+           winlib::SameText(section, SecGeneral);
+}
+
 // ---- Writing -----------------------------------------------------------------
 
 TUninstallLogWriter::TUninstallLogWriter(const std::string& path) : fileName_(winlib::ExpandFileName(path))

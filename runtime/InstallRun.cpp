@@ -150,6 +150,21 @@ DWORD PlaceFile(const std::string& source, const std::string& target)
     return error;
 }
 
+// New copies a run that was killed left in folder (nobody recorded them): the
+// run's own names, so none is a file of the user's.
+void DropLeftoverCopies(const std::string& folder)
+{
+    WIN32_FIND_DATAA found;
+    HANDLE search = FindFirstFileA((folder + "\\" + NewCopyPrefix + "*.tmp").c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE)
+        return;
+    do {
+        if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
+            DeleteFileA((folder + "\\" + found.cFileName).c_str());  // one still in use stays: no harm
+    } while (FindNextFileA(search, &found));
+    FindClose(search);
+}
+
 // Registers an old COM server again after its replacement failed.
 void RegisterDllAgain(const std::string& path)
 {
@@ -500,6 +515,8 @@ void TInstallRun::MakeFolders(const TFileRecord& record)
     if (knownFolders_.count(folder))
         return;
     bool made = !winlib::DirectoryExists(path);
+    if (!made)
+        DropLeftoverCopies(path);
     std::string failed;
     if (CreateMissingFolders(record.Target, false, s_.UninstallEnabled && record.Uninstall, failed)) {
         knownFolders_.insert(folder);
@@ -677,9 +694,8 @@ void TInstallRun::Finish()
     bool entry = false;
     if (uninstallerPlaced && Script().ReadBool("Setup", "ShowAddRemove", false))
         entry = WriteAddRemoveEntry();
-    CloseUninstallLog();
     logOpen = false;
-    if (s_.UninstallEnabled && !CopyIntoInstallDir(UninstallLogPath(), "Uninstall.ini") && entry)
+    if (!FinishUninstallLog() && entry)
         DeleteAddRemoveEntry();
 }
 
@@ -696,7 +712,7 @@ void AbortInstall(int exitCode)
 {
     if (logOpen) {
         logOpen = false;
-        CloseUninstallLog();  // it stays in the temp folder, which goes below
+        DiscardUninstallLog();  // the installed log, if any, stays as it was
     }
     ReleaseSetupResources();
     EndSetup(exitCode);
@@ -732,12 +748,18 @@ bool CreateMissingFolders(const std::string& path, bool includeLast, bool record
         std::string folder = work.substr(0, p);
         if (folder.empty() || folder.back() == '\\' || winlib::DirectoryExists(folder))
             continue;
+        // Recorded and saved before it is made: after a kill, a later run could
+        // not tell a folder nobody recorded from the user's own.
+        if (record) {
+            AddLogRecord(lsFolders, folder);
+            SaveUninstallLog();
+        }
         if (!CreateDirectoryA(folder.c_str(), nullptr) && GetLastError() != ERROR_ALREADY_EXISTS) {
             failedFolder = folder;
             return false;
         }
         if (record)
-            AddLogRecord(lsFolders, folder);
+            SaveUninstallLog();  // the log's own folder may only now exist
     }
     return true;
 }

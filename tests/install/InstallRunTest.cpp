@@ -306,7 +306,7 @@ TEST_F(InstallRun, AbortEndsWithSixKeepsTheOldFileAndPutsNoLogInPlace)
 
 TEST_F(InstallRun, UpgradeAddsNewRecordsAfterTheInstalledLogs)
 {
-    Existing("Uninstall.ini", "[Files]\r\n0=C:\\x\\1\r\n1=C:\\x\\2\r\n2=C:\\x\\3\r\n");
+    Existing("Uninstall.ini", "[General]\r\nGUID=\r\n[Files]\r\n0=C:\\x\\1\r\n1=C:\\x\\2\r\n2=C:\\x\\3\r\n");
     MakePackage({{"new.txt", "n"}});
     form_.Edit1.Enable(false);
     ASSERT_EQ(Run(), -1);
