@@ -263,8 +263,10 @@ void WriteIniValue(const std::string& record)
 
     try {
         winlib::TIniFile ini(file);
-        if (!winlib::FileExists(ini.FileName()) && record_)
+        if (!winlib::FileExists(ini.FileName()) && record_) {
             AddLogRecord(lsFiles, ini.FileName());
+            SaveUninstallLog();  // before the file exists (see CreateRegistryValue)
+        }
         if (ini.ValueExists(section, key) && !overwrite)
             return;
         ini.WriteString(section, key, value);
@@ -314,19 +316,13 @@ void CreateAssociation(TForm1& form, const std::string& record)
     for (size_t i = 0; i < std::size(keys); ++i)
         existed[i] = ClassesKeyExists(keys[i]);
 
-    bool ok = true;
-    for (const TKeyValue& w : writes)
-        ok = SetClassesDefault(w.Key, w.Value) && ok;
-    winlib::ProcessMessages();
-    ForgetUserChoice(ext);
-
-    // A created key is recorded once, by its topmost created ancestor: the
-    // uninstaller deletes each record with its subtree. Recorded also after a
-    // failed write, so that what was made goes again.
+    // A key about to be made is recorded once, by its topmost missing ancestor
+    // (the uninstaller deletes each record with its subtree), and saved before
+    // the writes (see CreateRegistryValue).
     if (Setup().UninstallEnabled) {
         std::vector<std::string> recorded;
         for (size_t i = 0; i < std::size(keys); ++i) {
-            if (existed[i] || !ClassesKeyExists(keys[i]))
+            if (existed[i])
                 continue;
             bool covered = false;
             for (const std::string& r : recorded)
@@ -336,7 +332,14 @@ void CreateAssociation(TForm1& form, const std::string& record)
             recorded.push_back(keys[i]);
             AddLogRecord(lsRegistryKeys, "HKEY_CLASSES_ROOT\\" + keys[i]);
         }
+        SaveUninstallLog();
     }
+
+    bool ok = true;
+    for (const TKeyValue& w : writes)
+        ok = SetClassesDefault(w.Key, w.Value) && ok;
+    winlib::ProcessMessages();
+    ForgetUserChoice(ext);
     if (!ok)
         return fail();
     winlib::ProcessMessages();
