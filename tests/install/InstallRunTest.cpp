@@ -316,6 +316,18 @@ TEST_F(InstallRun, UpgradeAddsNewRecordsAfterTheInstalledLogs)
     EXPECT_EQ(log.ReadString("Files", "4", ""), "");  // Uninstall.exe and .ini are not recorded again
 }
 
+// A target with "." or ".." segments is made and recorded in its plain form:
+// the uninstaller refuses a record that climbs with "..".
+TEST_F(InstallRun, TargetIsNormalisedBeforeItIsPlacedAndRecorded)
+{
+    MakePackage({{"sub\\..\\.\\dots.txt", "d"}});
+    ASSERT_EQ(Run(), -1);
+    EXPECT_EQ(Content("dots.txt"), "d");
+    EXPECT_FALSE(winlib::DirectoryExists(Path("sub")));
+    winlib::TIniFile log(Path("Uninstall.ini"));
+    EXPECT_EQ(log.ReadString("Files", "0", ""), Path("dots.txt"));
+}
+
 TEST_F(InstallRun, CancelDuringALargeCopyEndsWithZeroBeforeTheFileIsTouched)
 {
     Existing("big.bin", "old");
