@@ -278,10 +278,10 @@ bool TUninstallLogReader::HasRecord(const std::string& section, const std::strin
 std::string RecordIdentity(const std::string& section, const std::string& value)
 {
     std::string upper = winlib::UpperCase(DecodeValue(EncodeValue(value)));  // as a reader sees it
-    if (winlib::SameText(section, SecEnvironment) && !upper.empty() && (upper[0] == 'W' || upper[0] == 'D'))
-        return "=" + upper.substr(1, upper.find(FieldSeparator) == std::string::npos
-                                         ? std::string::npos
-                                         : upper.find(FieldSeparator) - 1);
+    if (winlib::SameText(section, SecEnvironment) && !upper.empty() && (upper[0] == 'W' || upper[0] == 'D')) {
+        size_t separator = upper.find(FieldSeparator);  // "W<name>*?<before>", "D<name>"
+        return "=" + upper.substr(1, separator == std::string::npos ? std::string::npos : separator - 1);
+    }
     return upper;
 }
 

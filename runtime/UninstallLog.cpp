@@ -346,7 +346,6 @@ bool ReadEarlierLog(const std::string& path, TUninstallLogReader& log)
     try {
         log = TUninstallLogReader::FromFile(path);
     } catch (const std::exception& e) {
-        LogLine(e.what());
         ReportLogFailure(e.what());
         return false;  // cannot be read: cannot be renamed either
     }
