@@ -6,9 +6,9 @@
 # shows dialogs over their owners) as NN-<window>.png. Checked here: every shot
 # exists and is not empty, and the exe ended with 0.
 #
-# usage: authoring_gallery.sh TOUR_EXE SAMPLE_DIR OUTPUT_DIR
+# usage: authoring_gallery.sh TOUR_EXE SAMPLE_DIR OUTPUT_DIR SAMPLE_APP_EXE
 set -u
-exe=$1 sample_src=$2 out=$3
+exe=$1 sample_src=$2 out=$3 sample_app=$4
 [ -e "$exe" ] || { echo "missing $exe"; exit 1; }
 [ -n "${DISPLAY:-}" ] || { echo "DISPLAY is not set: run under scripts/wine-harness.sh"; exit 1; }
 here=$(dirname "${BASH_SOURCE[0]}")
@@ -21,6 +21,7 @@ rm -f "$out"/[0-9][0-9]-*.png "$out"/[0-9][0-9]-*.ready "$out"/.partial.png
 rm -rf "$sample"
 mkdir -p "$out"
 cp -r "$sample_src" "$sample"
+cp "$sample_app" "$sample/files/SampleApp.exe"  # built, as the demo places it
 trap 'rm -rf "$sample"' EXIT
 
 gallery_run authoring_tour "$out" "$exe" --gallery "$(winpath "$out")" 'C:\sample\Sample.zpf'
