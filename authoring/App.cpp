@@ -4,10 +4,10 @@
 #include <memory>
 #include <vector>
 
-#include "authoring/Form1.h"
-#include "authoring/Form15.h"
-#include "authoring/Form19.h"
-#include "authoring/Form5.h"
+#include "authoring/MainWindow.h"
+#include "authoring/OptionsDialog.h"
+#include "authoring/NewProjectWizard.h"
+#include "authoring/BuildWindow.h"
 #include "authoring/ItemDialogBinding.h"
 #include "authoring/ProjectInfo.h"
 #include "winlib/Application.h"

@@ -3,8 +3,8 @@
 #include <ctime>
 
 #include "authoring/Builder.h"
-#include "authoring/Form1.h"
-#include "authoring/Form15.h"
+#include "authoring/MainWindow.h"
+#include "authoring/OptionsDialog.h"
 
 using namespace setupformat;
 

@@ -3,8 +3,8 @@
 #include <windows.h>
 
 #include "authoring/AppState.h"
-#include "authoring/Form1.h"
-#include "authoring/Form15.h"
+#include "authoring/MainWindow.h"
+#include "authoring/OptionsDialog.h"
 #include "winlib/MessageBox.h"
 #include "winlib/Path.h"
 

@@ -8,7 +8,7 @@
 #include <commdlg.h>
 
 #include "authoring/FilesPage.h"
-#include "authoring/Form1.h"
+#include "authoring/MainWindow.h"
 #include "winlib/Application.h"
 #include "winlib/Dialogs.h"
 #include "winlib/MessageBox.h"

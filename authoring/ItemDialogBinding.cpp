@@ -1,8 +1,8 @@
 #include "authoring/ItemDialogBinding.h"
 
-#include "authoring/Form1.h"
-#include "authoring/Form12.h"
-#include "authoring/Form20.h"
+#include "authoring/MainWindow.h"
+#include "authoring/PathPicker.h"
+#include "authoring/OdbcDialog.h"
 #include "authoring/ItemDialogs.h"
 #include "winlib/Dialogs.h"
 #include "winlib/MessageBox.h"

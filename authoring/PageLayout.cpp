@@ -1,6 +1,6 @@
 #include "authoring/PageLayout.h"
 
-#include "authoring/Form1.h"
+#include "authoring/MainWindow.h"
 
 using winlib::TBounds;
 

@@ -2,9 +2,9 @@
 // New, Open, Save and Save As, and the recent projects.
 #include <shlobj.h>
 
-#include "authoring/Form1.h"
-#include "authoring/Form15.h"
-#include "authoring/Form19.h"
+#include "authoring/MainWindow.h"
+#include "authoring/OptionsDialog.h"
+#include "authoring/NewProjectWizard.h"
 #include "authoring/ProjectRules.h"
 #include "winlib/Application.h"
 #include "winlib/MessageBox.h"

@@ -5,8 +5,8 @@
 #include <cstring>
 
 #include "authoring/AppState.h"
-#include "authoring/Form1.h"
-#include "authoring/Form5.h"
+#include "authoring/MainWindow.h"
+#include "authoring/BuildWindow.h"
 #include "winlib/Hint.h"
 #include "winlib/Path.h"
 #include "winlib/Shell.h"

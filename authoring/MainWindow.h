@@ -1,20 +1,20 @@
 // The main window. Its controls are the open project; the pages and lists are
 // grouped here by page, and the methods live in one source file per concern:
-//   Form1.cpp          layout: tree, page controls and their tab sheets, splitter
-//   Form1Menus.cpp     menus, tool bar, help topics, web links, update check
-//   Form1Startup.cpp   creation, preferences, first show, close, destruction
-//   Form1Document.cpp  modified state, caption, macro expansion
-//   Form1Lists.cpp     the project list views, their buttons and editors
-//   Form1Settings*.cpp, Form1Files.cpp, FilesPageList.cpp, Form1Dialogs*.cpp  the pages
-//   Form1Project.cpp, ProjectDocument.cpp  the project file, New/Open/Save, recent list
-//   Form1Build.cpp     validation and build;  Form1Tools.cpp, Form1RegImport.cpp  tools
+//   MainWindow.cpp          layout: tree, page controls and their tab sheets, splitter
+//   MainWindowMenus.cpp     menus, tool bar, help topics, web links, update check
+//   MainWindowStartup.cpp   creation, preferences, first show, close, destruction
+//   MainWindowDocument.cpp  modified state, caption, macro expansion
+//   MainWindowLists.cpp     the project list views, their buttons and editors
+//   MainWindowSettings*.cpp, MainWindowFiles.cpp, FilesPageList.cpp, MainWindowDialogs*.cpp  the pages
+//   MainWindowProject.cpp, ProjectDocument.cpp  the project file, New/Open/Save, recent list
+//   MainWindowBuild.cpp     validation and build;  MainWindowTools.cpp, MainWindowRegImport.cpp  tools
 //
 // For the settings pages and the list editors:
 //   - Page(n) is the page control of settings page n (1 General .. 5 Register);
 //     Sheet(n, tab) is the parent window for the controls of one tab. Tabs are
 //     in the order of TGeneralTab ... TRegisterTab below.
 //   - ListView(id) is the list view of one project list. BuildProjectLists (in
-//     Form1Lists.cpp, run by creation before the preferences are read) creates
+//     MainWindowLists.cpp, run by creation before the preferences are read) creates
 //     it on its sheet with its columns; the stored column widths are then
 //     applied to it and written back from it at destruction.
 //   - Single-line edits of the pages are registered with RegisterEdit so that
@@ -60,7 +60,7 @@ struct TListPlace {
 // In the order the widths are read and written.
 const std::array<TListPlace, kListCount>& ListPlaces();
 
-// A project list's editor and the controls around its list view (Form1Lists.cpp).
+// A project list's editor and the controls around its list view (MainWindowLists.cpp).
 // The Files list has none: the files page drives it.
 struct TProjectList {
     std::unique_ptr<TListEditor> Editor;
@@ -207,7 +207,7 @@ public:
     IItemDialog* FileItemDialog = nullptr;  // TForm4
     IPathPicker* PathPicker = nullptr;      // TForm12
 
-    // ---- Settings pages: General, Installation (Parameters, Uninstallation, Update), System (Form1Settings.cpp) ----
+    // ---- Settings pages: General, Installation (Parameters, Uninstallation, Update), System (MainWindowSettings.cpp) ----
     winlib::TLabel LabelMinVer, LabelMaxVer;  // shown with their edits in mode UPGRADE
     // Selects the first item equal to text ignoring case; no match leaves the selection.
     bool SelectComboItem(const winlib::TComboBox& combo, const std::string& text) const;
@@ -227,7 +227,7 @@ public:
     void CheckUpdateBeforeClick();
     void Button43Click();
     void Button44Click();
-    // Extra space above a list on a tab that holds settings of its own (Form1Lists.cpp lays out).
+    // Extra space above a list on a tab that holds settings of its own (MainWindowLists.cpp lays out).
     static int ListTopOffset(TListId id);
 
 private:
@@ -242,8 +242,8 @@ private:
     std::vector<TPlacedLabel> captionLabels_;
 
 public:
-    // ---- Files and folders page (Form1Files.cpp) ----
-    // The files page (Form1Files.cpp, FilesPageList.cpp; FindFiles in FilesPage.h).
+    // ---- Files and folders page (MainWindowFiles.cpp) ----
+    // The files page (MainWindowFiles.cpp, FilesPageList.cpp; FindFiles in FilesPage.h).
     // Each staged path in ListBox1 has the folder its destination is relative to
     // here, at the same index: a file's own folder, or a dropped folder's parent.
     std::vector<std::string> ListBox1Bases;
@@ -281,7 +281,7 @@ private:
     std::vector<std::unique_ptr<winlib::TControl>> filesStatics_;  // labels and the group
 
 public:
-    // ---- Dialogs page (Form1Dialogs.cpp) ----
+    // ---- Dialogs page (MainWindowDialogs.cpp) ----
     // Main, User Information and Finish: the enabling rules (one table).
     void CheckSilentClick();
     void CheckBox29Click();
@@ -297,7 +297,7 @@ public:
     void Button7Click();
     void Button8Click();
     void Button9Click();
-    // Languages (Form1DialogsLanguages.cpp). Clear: the licence and readme files
+    // Languages (MainWindowDialogsLanguages.cpp). Clear: the licence and readme files
     // and the default start over (project reader, new project, start-up); Keep:
     // a user's change keeps what still applies.
     enum class TLanguageRebuild { Clear, Keep };
@@ -310,7 +310,7 @@ public:
     void OpenLanguageFolder1Click();
     enum TLanguageMenuId : int { cmLngSelectAll = 1401, cmLngSelectNone, cmLngEdit, cmLngRefresh, cmLngOpenFolder };
     winlib::TMenu LanguageMenu{true};  // CheckListLng's pop-up menu
-    // Licence and readme files, per language (Form1DialogsLanguages.cpp).
+    // Licence and readme files, per language (MainWindowDialogsLanguages.cpp).
     void BLSpecifyClick();
     void BLEditClick();
     void BLClearClick();
@@ -335,7 +335,7 @@ private:
     std::vector<std::unique_ptr<winlib::TControl>> dialogsStatics_;  // labels and groups
 
 public:
-    // ---- Project file and document: save, load, new, recent (Form1Project.cpp) ----
+    // ---- Project file and document: save, load, new, recent (MainWindowProject.cpp) ----
     // Writes the open project to fileName in one atomic step, then sets the caption,
     // the recent list and the modified state. Throws (EIniError, EOSError) with
     // "Unable to write to <file>"; the old file and the document then stay as they were.
@@ -365,11 +365,11 @@ private:
     winlib::TOpenDialog openDialog_;  // keeps its folder and file name between uses
 
 public:
-    // ---- Registry tab: "Import..." of a registry export (Form1RegImport.cpp) ----
+    // ---- Registry tab: "Import..." of a registry export (MainWindowRegImport.cpp) ----
     winlib::TButton Button20;
     void Button20Click();
 
-    // ---- Tools menu (Form1Tools.cpp) ----
+    // ---- Tools menu (MainWindowTools.cpp) ----
     void CreateAutorun1Click();
     void CreateDataFile1Click();
     void CreateODBCConnection1Click();
@@ -379,7 +379,7 @@ public:
     // command, each unless present; the uninstaller with Force Uninstall.
     void AddDataFileRows(const std::string& archiver);
 
-    // ---- Validation and building (Form1Build.cpp, Form5) ----
+    // ---- Validation and building (MainWindowBuild.cpp, Form5) ----
     void ShowBuildWarning(const std::string& text);
     unsigned long long EstimateInstallSize();
     static std::string FormatSize(unsigned long long size);  // "5.00 MB", "1023 Bytes"
@@ -432,22 +432,22 @@ protected:
     void OnResize() override;
 
 private:
-    // Form1.cpp
+    // MainWindow.cpp
     void CreateLayout();
     void CreatePages();
     void Relayout();
     void TreeView1Change();
-    // Form1Menus.cpp
+    // MainWindowMenus.cpp
     void CreateMenus();
     void CreateToolBar();
-    // Form1Lists.cpp
+    // MainWindowLists.cpp
     void BuildProjectLists();
     // The pages' own controls, made after the project lists.
-    void CreateSettingsPages();  // Form1Settings.cpp
-    void CreateFilesPage();      // Form1Files.cpp
-    void CreateDialogsPage();    // Form1Dialogs.cpp
-    void WireEnableRules();      // Form1Rules.cpp
-    // Form1Startup.cpp
+    void CreateSettingsPages();  // MainWindowSettings.cpp
+    void CreateFilesPage();      // MainWindowFiles.cpp
+    void CreateDialogsPage();    // MainWindowDialogs.cpp
+    void WireEnableRules();      // MainWindowRules.cpp
+    // MainWindowStartup.cpp
     bool RunAssociationMode();
     void ReadWindowPreferences();
     void KeepOnWorkArea();

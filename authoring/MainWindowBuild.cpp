@@ -3,8 +3,8 @@
 #include <functional>
 
 #include "authoring/Builder.h"
-#include "authoring/Form1.h"
-#include "authoring/Form5.h"
+#include "authoring/MainWindow.h"
+#include "authoring/BuildWindow.h"
 #include "winlib/MessageBox.h"
 #include "winlib/Path.h"
 #include "winlib/Shell.h"

@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "authoring/EnableRules.h"
-#include "authoring/Form1.h"
+#include "authoring/MainWindow.h"
 #include "winlib/Dialogs.h"
 #include "winlib/Hint.h"
 #include "winlib/IniFile.h"

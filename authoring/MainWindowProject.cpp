@@ -2,12 +2,12 @@
 // The [Setup] keys are one table in writing order; the writer walks it, and the
 // reader applies the same entries by name in the order in which the controls'
 // handlers must see them.
-#include "authoring/Form1.h"
+#include "authoring/MainWindow.h"
 
 #include <climits>
 #include <stdexcept>
 
-#include "authoring/Form15.h"
+#include "authoring/OptionsDialog.h"
 #include "authoring/ProjectRules.h"
 #include "winlib/Application.h"
 #include "winlib/MessageBox.h"

@@ -2,7 +2,7 @@
 // none; what the setup cannot carry is listed instead of imported.
 #include <windows.h>
 
-#include "authoring/Form1.h"
+#include "authoring/MainWindow.h"
 #include "authoring/RegImport.h"
 #include "winlib/Dialogs.h"
 #include "winlib/IniFile.h"

@@ -5,9 +5,9 @@
 
 #include <cstdio>
 
-#include "authoring/Form1.h"
+#include "authoring/MainWindow.h"
 #include "authoring/ItemDialogBinding.h"
-#include "authoring/Form20.h"
+#include "authoring/OdbcDialog.h"
 #include "winlib/Application.h"
 #include "winlib/Dialogs.h"
 #include "winlib/MessageBox.h"

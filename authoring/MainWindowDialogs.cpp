@@ -2,14 +2,14 @@
 // files, user information and finish actions. This file makes the page's controls
 // from a layout table, gives them their first values and runs the enabling rules
 // of the Main, User Information and Finish tabs; the languages and the per-language
-// files live in Form1DialogsLanguages.cpp.
+// files live in MainWindowDialogsLanguages.cpp.
 #include <windows.h>
 
 #include <memory>
 #include <string>
 #include <vector>
 
-#include "authoring/Form1.h"
+#include "authoring/MainWindow.h"
 #include "authoring/PageLayout.h"
 
 using winlib::TBounds;

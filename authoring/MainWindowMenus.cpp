@@ -1,7 +1,7 @@
 // Menus, tool bar, help topics, web links and the update check.
-#include "authoring/Form1.h"
+#include "authoring/MainWindow.h"
 
-#include "authoring/Form15.h"
+#include "authoring/OptionsDialog.h"
 #include "winlib/Path.h"
 #include "winlib/Shell.h"
 

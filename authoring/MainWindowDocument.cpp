@@ -1,5 +1,5 @@
 // The document around the window's controls: modified state, caption, macros.
-#include "authoring/Form1.h"
+#include "authoring/MainWindow.h"
 
 #include "winlib/StringList.h"
 

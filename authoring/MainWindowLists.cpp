@@ -7,7 +7,7 @@
 
 #include <algorithm>
 
-#include "authoring/Form1.h"
+#include "authoring/MainWindow.h"
 #include "winlib/Hint.h"
 
 namespace {
@@ -99,7 +99,7 @@ void TForm1::BuildProjectLists()
         HWND sheet = Sheet(place.Page, place.Tab);
         list.Create(sheet, kListIdBase + static_cast<int>(place.List), winlib::TBounds{kMargin, kMargin, 500, 300});
         const TListBinding* binding = BindingOf(place.List);
-        if (binding == nullptr)  // Files: the files page makes its columns and handlers (Form1Files.cpp)
+        if (binding == nullptr)  // Files: the files page makes its columns and handlers (MainWindowFiles.cpp)
             continue;
         TProjectList& controls = ProjectList(place.List);
         controls.Editor = std::make_unique<TListEditor>(ListSpecOf(binding->Kind), list, [this] { Action1Execute(); });

@@ -1,6 +1,6 @@
 // Main window: layout of the tree, the splitter and the five settings pages, and
 // the navigation between the pages.
-#include "authoring/Form1.h"
+#include "authoring/MainWindow.h"
 
 #include <algorithm>
 

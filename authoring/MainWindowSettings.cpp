@@ -1,13 +1,13 @@
 // The settings pages: General, the Parameters, Uninstallation and Update tabs of
 // Installation, and the program group of System. This file makes the controls
 // from layout tables and gives them their initial values; the handlers live in
-// Form1SettingsHandlers.cpp.
+// MainWindowSettingsHandlers.cpp.
 #include <windows.h>
 
 #include <string>
 #include <vector>
 
-#include "authoring/Form1.h"
+#include "authoring/MainWindow.h"
 #include "authoring/PageLayout.h"
 #include "winlib/Hint.h"
 

@@ -1,4 +1,4 @@
-#include "authoring/Form12.h"
+#include "authoring/PathPicker.h"
 
 #include "authoring/DestinationTree.h"
 #include "winlib/Menus.h"

@@ -1,10 +1,10 @@
-#include "authoring/Form15.h"
+#include "authoring/OptionsDialog.h"
 
 #include <commctrl.h>
 
 #include "authoring/AppState.h"
-#include "authoring/Form1.h"
-#include "authoring/Form19.h"
+#include "authoring/MainWindow.h"
+#include "authoring/NewProjectWizard.h"
 #include "winlib/Hint.h"
 #include "winlib/MessageBox.h"
 #include "winlib/OsError.h"

@@ -1,8 +1,8 @@
-#include "authoring/Form5.h"
+#include "authoring/BuildWindow.h"
 
 #include <commctrl.h>
 
-#include "authoring/Form1.h"
+#include "authoring/MainWindow.h"
 #include "winlib/Application.h"
 #include "winlib/MessageBox.h"
 #include "winlib/Path.h"

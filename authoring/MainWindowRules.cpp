@@ -1,7 +1,7 @@
 // The enabling rules of the settings and Dialogs pages, and the one routine that
 // runs them.
 #include "authoring/EnableRules.h"
-#include "authoring/Form1.h"
+#include "authoring/MainWindow.h"
 
 namespace {
 

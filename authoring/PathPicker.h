@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "authoring/Form1.h"
+#include "authoring/MainWindow.h"
 #include "winlib/Controls.h"
 #include "winlib/Form.h"
 #include "winlib/Views.h"

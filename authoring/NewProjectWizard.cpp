@@ -1,11 +1,11 @@
-#include "authoring/Form19.h"
+#include "authoring/NewProjectWizard.h"
 
 #include <tuple>
 
 #include "authoring/AppState.h"
 #include "authoring/FilesPage.h"
-#include "authoring/Form1.h"
-#include "authoring/Form15.h"
+#include "authoring/MainWindow.h"
+#include "authoring/OptionsDialog.h"
 #include "winlib/Application.h"
 #include "winlib/Dialogs.h"
 #include "winlib/Hint.h"

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "authoring/Form1.h"
+#include "authoring/MainWindow.h"
 #include "winlib/Dialogs.h"
 #include "winlib/MessageBox.h"
 #include "winlib/Shell.h"

@@ -1,14 +1,14 @@
 // Creation, first show, close and destruction of the main window: the
 // association mode, the preferences in the registry, the recent list and the
 // command line.
-#include "authoring/Form1.h"
+#include "authoring/MainWindow.h"
 
 #include <shlobj.h>
 
 #include <functional>
 #include <utility>
 
-#include "authoring/Form15.h"
+#include "authoring/OptionsDialog.h"
 #include "winlib/Application.h"
 #include "winlib/Path.h"
 #include "winlib/Registry.h"

@@ -1,4 +1,4 @@
-#include "authoring/Form20.h"
+#include "authoring/OdbcDialog.h"
 
 #include <stdexcept>
 
