@@ -440,6 +440,8 @@ void TBuild::WriteScript(const std::string& scriptFile)
         if (!script.Files[i] || script.Files[i]->Length == 0)
             continue;  // no key, or a slot that owns no bytes
         const std::string& source = i < first ? project_.SourceFiles[i] : project_.AdditionalFiles[i - first].Source;
+        if (reporter_.PumpAndPoll())
+            throw TBuildStopped{true};
         uint32_t crc = 0;
         if (!winlib::FileCrc32(winlib::ExpandFileName(source), crc))
             FailCompressing(source);

@@ -599,7 +599,6 @@ bool TInstallRun::Unpack(int i, const TFileRecord& record, std::string& newCopy,
         }
     } forget{reader};
     damaged_ = false;
-    CabIntf::FdiWriteCrc = 0;
     try {
         reader.ExtractRange(range, folder);
     } catch (const ESTCabinet& e) {
