@@ -275,6 +275,27 @@ bool TUninstallLogReader::HasRecord(const std::string& section, const std::strin
     return false;
 }
 
+std::string RecordIdentity(const std::string& section, const std::string& value)
+{
+    std::string upper = winlib::UpperCase(DecodeValue(EncodeValue(value)));  // as a reader sees it
+    if (winlib::SameText(section, SecEnvironment) && !upper.empty() && (upper[0] == 'W' || upper[0] == 'D')) {
+        size_t separator = upper.find(FieldSeparator);  // "W<name>*?<before>", "D<name>"
+        return "=" + upper.substr(1, separator == std::string::npos ? std::string::npos : separator - 1);
+    }
+    // A replaced association value and the desktop picture are one object each, named
+    // by their first field; the fields after it hold what was there before, which a
+    // later run must not replace with what the first run wrote.
+    if (winlib::SameText(section, SecAssociationValues) || winlib::SameText(section, SecWallpaper))
+        return upper.substr(0, upper.find(FieldSeparator));
+    return upper;
+}
+
+bool IsHeaderSection(const std::string& section)
+{
+    return winlib::SameText(section, SecMessages) || winlib::SameText(section, SecUpdater) ||
+           winlib::SameText(section, SecGeneral);
+}
+
 // ---- Writing -----------------------------------------------------------------
 
 TUninstallLogWriter::TUninstallLogWriter(const std::string& path) : fileName_(winlib::ExpandFileName(path))

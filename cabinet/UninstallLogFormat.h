@@ -173,6 +173,17 @@ private:
     std::vector<TLogSectionData> sections_;
 };
 
+// What a record of the section stands for, upper-cased: records with the same
+// identity name one object, and a log continued across runs holds each object
+// once. Paths and keys compare without case. An [Environment] record that
+// writes or deletes a variable stands for the variable, whatever its kind and
+// its before data (so the first run's original value is the one kept); an
+// entry appended to a list variable stands for that entry. Any other record
+// stands for its whole text.
+std::string RecordIdentity(const std::string& section, const std::string& value);
+// Sections of a log that hold no records: the run writes them anew each time.
+bool IsHeaderSection(const std::string& section);
+
 // A key made only of decimal digits (blanks around it allowed), as a number.
 bool ParseRecordKey(const std::string& key, unsigned long& number);
 

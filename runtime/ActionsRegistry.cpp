@@ -250,13 +250,17 @@ void CreateRegistryValue(const std::string& record)
     std::vector<bool> before;
     for (const std::string& k : chain)
         before.push_back(KeyPresent(root.Handle, k));
+    // Keys about to be made are recorded and saved first: after a kill, a later
+    // run could not tell a key nobody recorded from the user's own. One that
+    // then fails to appear is found absent at uninstall.
+    if (record_) {
+        for (size_t i = 0; i < chain.size(); ++i)
+            if (!before[i])
+                AddLogRecord(lsRegistryKeys, std::string(root.Long) + "\\" + chain[i]);
+        SaveUninstallLog();
+    }
     TKey handle;
     LONG opened = keyOpener(root.Handle, key, KEY_ALL_ACCESS | PackageView().RegistryFlag(), true, handle.Handle);
-    // Keys made on the way are recorded even when the last step failed, so that
-    // what this action made goes again at uninstall.
-    for (size_t i = 0; i < chain.size(); ++i)
-        if (record_ && !before[i] && KeyPresent(root.Handle, chain[i]))
-            AddLogRecord(lsRegistryKeys, std::string(root.Long) + "\\" + chain[i]);
     if (opened != ERROR_SUCCESS)
         return ReportActionFailure("Error registry key: " + fullKey, Lng("Messages", 17), fullKey);
 
@@ -302,6 +306,11 @@ void ApplyEnvironmentVariable(const std::string& record)
     if (change.Value.size() > MaxEnvironmentValue || (record_ && change.Record.size() > winlib::TIniFile::MaxValueLength))
         return fail();
 
+    // Recorded and saved before the change, as keys are (CreateRegistryValue).
+    if (record_ && !change.Record.empty()) {
+        AddUninstallItem("Environment", change.Record);
+        SaveUninstallLog();
+    }
     LONG result = ERROR_SUCCESS;
     if (change.Action == TEnvironmentChange::eaDelete)
         result = RegDeleteValueA(key.Handle, name.c_str());
@@ -310,6 +319,4 @@ void ApplyEnvironmentVariable(const std::string& record)
     if (result != ERROR_SUCCESS)
         return fail();
     // The broadcast of the change is the install run's, once after the section.
-    if (record_ && !change.Record.empty())
-        AddUninstallItem("Environment", change.Record);
 }

@@ -100,6 +100,15 @@ HWND MakeChild(const char* className, DWORD style, DWORD exStyle, HWND parent, c
     return child;
 }
 
+// An etched line across the parent at y. The static control sizes itself when it
+// is created (a 1-pixel edge on each side of the client it is given, no client
+// height), so the line is put back to the exact width it must span.
+void MakeSeparator(HWND parent, int y, int width)
+{
+    HWND line = MakeChild("STATIC", WS_VISIBLE | SS_ETCHEDHORZ, 0, parent, {0, y, width, 2});
+    SetWindowPos(line, nullptr, 0, y, width, 2, SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
 }  // namespace
 
 // ---- Panels, labels, boxes ----
@@ -220,7 +229,7 @@ bool TForm1::Create(HINSTANCE instance)
 
 void TForm1::CreateControls()
 {
-    MakeChild("STATIC", WS_VISIBLE | SS_ETCHEDHORZ, 0, hwnd_, {0, 314, ClientWidth, 2});
+    MakeSeparator(hwnd_, 314, ClientWidth);
     // Wider than the usual 75: "&Fertig stellen" or "Ich &stimme zu" fill a 75-pixel
     // button to its edges in Tahoma 8.
     BtnBack.Create(hwnd_, 0, {221, 328, 87, 23}, "");
@@ -260,7 +269,7 @@ void TForm1::CreateHeaderPages()
     Header.SetPicture(&Image2, {1, 1, 499, 56});
     Text1.Create(Header.Handle(), {24, 5, 460, 18}, true);
     Text2.Create(Header.Handle(), {40, 26, 393, 30}, true);
-    MakeChild("STATIC", WS_VISIBLE | SS_ETCHEDHORZ, 0, Panel2.Handle(), {0, 58, ClientWidth, 2});
+    MakeSeparator(Panel2.Handle(), 58, ClientWidth);
     for (TWizardPanel* p : {&P1, &P2, &P3, &P4, &P5, &P6, &P7})
         p->Create(Panel2.Handle(), {0, 65, ClientWidth, 240});
 }

@@ -300,8 +300,10 @@ void WriteIniValue(const std::string& record)
 
     try {
         winlib::TIniFile ini(file);
-        if (!winlib::FileExists(ini.FileName()) && record_)
+        if (!winlib::FileExists(ini.FileName()) && record_) {
             AddLogRecord(lsFiles, ini.FileName());
+            SaveUninstallLog();  // before the file exists (see CreateRegistryValue)
+        }
         if (ini.ValueExists(section, key) && !overwrite)
             return;
         ini.WriteStringAsGiven(section, key, value);  // as the publisher typed it, quotes included
@@ -375,18 +377,13 @@ void CreateAssociation(TForm1& form, const std::string& record)
     }
     if (!ok)
         return fail();
-    for (const TKeyValue& w : writes)
-        ok = SetClassesDefault(w.Key, w.Value) && ok;
-    winlib::ProcessMessages();
-    ForgetUserChoice(ext);
-
-    // A created key is recorded once, by its topmost created ancestor: the
-    // uninstaller deletes each record with its subtree. Recorded also after a
-    // failed write, so that what was made goes again.
+    // A key about to be made is recorded once, by its topmost missing ancestor
+    // (the uninstaller deletes each record with its subtree), and saved before
+    // the writes (see CreateRegistryValue).
     if (Setup().UninstallEnabled) {
         std::vector<std::string> recorded;
         for (size_t i = 0; i < std::size(keys); ++i) {
-            if (existed[i] || !ClassesKeyExists(keys[i]))
+            if (existed[i])
                 continue;
             bool covered = false;
             for (const std::string& r : recorded)
@@ -396,7 +393,13 @@ void CreateAssociation(TForm1& form, const std::string& record)
             recorded.push_back(keys[i]);
             AddLogRecord(lsRegistryKeys, "HKEY_CLASSES_ROOT\\" + keys[i]);
         }
+        SaveUninstallLog();
     }
+
+    for (const TKeyValue& w : writes)
+        ok = SetClassesDefault(w.Key, w.Value) && ok;
+    winlib::ProcessMessages();
+    ForgetUserChoice(ext);
     if (!ok)
         return fail();
     winlib::ProcessMessages();

@@ -46,6 +46,12 @@ constexpr ULONGLONG ShowIntervalMs = 50;
 constexpr ULONGLONG PumpIntervalMs = 25;
 constexpr long long PumpIntervalBytes = 256 * 1024;
 
+// The longest target file and folder a run accepts: ANSI calls fail past
+// MAX_PATH even in the \\?\ form, and a folder must leave room for the name
+// of the new copy written beside each target ("\qznXXXX.tmp").
+constexpr size_t MaxFileLength = MAX_PATH - 1;
+constexpr size_t MaxFolderLength = MAX_PATH - 13;
+
 // Whether the uninstall log is open, so that AbortInstall closes only what was opened.
 bool logOpen = false;
 // The setup window while the run lasts: the owner of its boxes.
@@ -92,7 +98,11 @@ bool ReadFileRecord(const std::string& value, TFileRecord& record)
     std::vector<std::string> fields = winlib::SplitRecord(value, setupformat::FilesSeparator);
     if (fields.size() < 4 || !ParseLength(fields[1], record.Length))
         return false;
+    // Normalised, so that no target is made or recorded with "." or ".." in it;
+    // a relative one stays as it is, to be refused.
     record.Target = ExpandPlaceholders(fields[0]);
+    if (IsRootedBelowRoot(record.Target))
+        record.Target = winlib::ExpandFileName(record.Target);
     record.Mode = winlib::UpperCase(winlib::Trim(fields[2]));
     record.Uninstall = winlib::UpperCase(fields[3]) == "YES";
     record.UninstallerSlot = record.Length == 0 &&
@@ -179,6 +189,21 @@ DWORD PlaceFile(const std::string& source, const std::string& target)
     return error;
 }
 
+// New copies a run that was killed left in folder (nobody recorded them): the
+// run's own names, so none is a file of the user's.
+void DropLeftoverCopies(const std::string& folder)
+{
+    WIN32_FIND_DATAA found;
+    HANDLE search = FindFirstFileA((folder + "\\" + NewCopyPrefix + "*.tmp").c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE)
+        return;
+    do {
+        if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
+            DeleteFileA((folder + "\\" + found.cFileName).c_str());  // one still in use stays: no harm
+    } while (FindNextFileA(search, &found));
+    FindClose(search);
+}
+
 // Registers an old COM server again after its replacement failed.
 void RegisterDllAgain(const std::string& path)
 {
@@ -254,6 +279,7 @@ private:
     void CheckCancel();
     [[noreturn]] void Abort(int code);
     void OpenSetupFile();
+    void CheckLengths();
     bool Pace(int i, long long done, long long length, bool force = false);
     void InstallRecord(int i);
     DWORD TargetAttributes(const std::string& target) const;
@@ -314,10 +340,13 @@ void TInstallRun::Start()
     s_.CancelRequested = false;
     s_.InstallErrors = false;
     installDir_ = winlib::ExcludeTrailingBackslash(winlib::Trim(form_.Edit1.Text()));
+    // Normalised only once known absolute: a relative folder is refused, not resolved.
+    if (IsRootedBelowRoot(installDir_))
+        installDir_ = winlib::ExcludeTrailingBackslash(winlib::ExpandFileName(installDir_));
     form_.Edit1.SetText(installDir_);
     form_.ProgressBar1.SetPosition(0);
     form_.LTask.SetText(TaskText(Lng("Install", 2)));
-    if (!InstallFolderAccepted(form_)) {
+    if (!InstallFolderAccepted(form_) || installDir_.size() > MaxFolderLength) {
         LogLine("Error dir: " + installDir_);
         ReportError(Lng("Messages", 13, TLngReader::InstallRun), installDir_);
         Abort(secInstallAborted);
@@ -346,6 +375,30 @@ void TInstallRun::OpenSetupFile()
     } catch (const winlib::EOSError& e) {
         LogLine("Error file: " + Script().FileName() + ": " + e.what());
         ReportError(Lng("Messages", 14), Script().FileName());
+        Abort(secInstallAborted);
+    }
+}
+
+// Every target of the run within the length limits, checked before anything is
+// placed: a run that could not finish changes nothing.
+void TInstallRun::CheckLengths()
+{
+    std::vector<std::string> targets;
+    if (s_.UninstallEnabled)
+        targets.push_back(UninstallLogPath());
+    for (int i = 0; i < filesCount_; ++i) {
+        TFileRecord record;
+        std::string value = files_.ReadString("Files", std::to_string(i), "");
+        if (!value.empty() && ReadFileRecord(value, record))
+            targets.push_back(record.Target);  // a damaged record is reported when its turn comes
+    }
+    for (const std::string& target : targets) {
+        std::string folder = winlib::ExtractFileDir(target);
+        std::string refused = target.size() > MaxFileLength ? target : folder.size() > MaxFolderLength ? folder : "";
+        if (refused.empty())
+            continue;
+        LogLine("Error dir: " + refused);
+        ReportError(Lng("Messages", 13, TLngReader::InstallRun), refused);
         Abort(secInstallAborted);
     }
 }
@@ -386,6 +439,7 @@ void TInstallRun::Run()
     WriteUninstallLogHeader(form_);                         // 3
     CheckCancel();                                          // 5
     OpenSetupFile();
+    CheckLengths();
     for (int i = 0; i < filesCount_; ++i)                   // 6
         InstallRecord(i);
     if (lastIndex_ >= 0)
@@ -545,6 +599,8 @@ void TInstallRun::MakeFolders(const TFileRecord& record)
     if (knownFolders_.count(folder))
         return;
     bool made = !winlib::DirectoryExists(path);
+    if (!made)
+        DropLeftoverCopies(path);
     std::string failed;
     if (CreateMissingFolders(record.Target, false, s_.UninstallEnabled && record.Uninstall, failed)) {
         knownFolders_.insert(folder);
@@ -732,9 +788,8 @@ void TInstallRun::Finish()
     bool entry = false;
     if (uninstallerPlaced && Script().ReadBool("Setup", "ShowAddRemove", false))
         entry = WriteAddRemoveEntry();
-    CloseUninstallLog();
     logOpen = false;
-    if (s_.UninstallEnabled && !CopyIntoInstallDir(UninstallLogPath(), "Uninstall.ini") && entry)
+    if (!FinishUninstallLog() && entry)
         DeleteAddRemoveEntry();
 }
 
@@ -751,7 +806,7 @@ void AbortInstall(int exitCode)
 {
     if (logOpen) {
         logOpen = false;
-        CloseUninstallLog();  // it stays in the temp folder, which goes below
+        DiscardUninstallLog();  // the installed log, if any, stays as it was
     }
     ReleaseSetupResources();
     EndSetup(exitCode);
@@ -787,12 +842,18 @@ bool CreateMissingFolders(const std::string& path, bool includeLast, bool record
         std::string folder = work.substr(0, p);
         if (folder.empty() || folder.back() == '\\' || winlib::DirectoryExists(folder))
             continue;
+        // Recorded and saved before it is made: after a kill, a later run could
+        // not tell a folder nobody recorded from the user's own.
+        if (record) {
+            AddLogRecord(lsFolders, folder);
+            SaveUninstallLog();
+        }
         if (!CreateDirectoryA(folder.c_str(), nullptr) && GetLastError() != ERROR_ALREADY_EXISTS) {
             failedFolder = folder;
             return false;
         }
         if (record)
-            AddLogRecord(lsFolders, folder);
+            SaveUninstallLog();  // the log's own folder may only now exist
     }
     return true;
 }

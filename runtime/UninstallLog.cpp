@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <iterator>
 #include <memory>
+#include <set>
 #include <vector>
 
 #include "cabinet/SetupFormat.h"
@@ -43,11 +44,30 @@ constexpr ULONGLONG SaveDelayMs = 400;
 // on first use, numbered after what the file holds.
 struct TOpenLog {
     std::unique_ptr<TUninstallLogWriter> Writer;
+    std::string Path;  // empty: the setup temp folder's log
     unsigned long Next[CounterCount] = {};
     bool FailureReported = false;
     ULONGLONG UnsavedSince = 0;  // when the oldest record not yet on disk was added
+    // Upper-cased "<section>\n<RecordIdentity>" of every record: each object once.
+    std::set<std::string> Identities;
 };
 TOpenLog g_log;
+
+// The name a run's log has in the install folder until the run ends.
+constexpr char PartSuffix[] = ".part";
+
+std::string IdentityKey(const std::string& section, const std::string& value)
+{
+    return winlib::UpperCase(section) + "\n" + RecordIdentity(section, value);
+}
+
+void IndexRecords(const TUninstallLogReader& log)
+{
+    for (const TLogSectionData& section : log.Sections())
+        if (!IsHeaderSection(section.Name))
+            for (const std::string& record : log.Records(section.Name))
+                g_log.Identities.insert(IdentityKey(section.Name, record));
+}
 
 std::string SetupText(const char* key)
 {
@@ -105,6 +125,7 @@ TUninstallLogWriter& Writer()
         }
         for (int i = 0; i < CounterCount; ++i)
             g_log.Next[i] = g_log.Writer->NextKey(CounterSections[i]);
+        IndexRecords(g_log.Writer->Read());
     }
     return *g_log.Writer;
 }
@@ -113,6 +134,10 @@ TUninstallLogWriter& Writer()
 // in memory for the next save.
 void SaveNow()
 {
+    // The log in the install folder waits for that folder: the run makes it
+    // first thing, and saves right after (CreateMissingFolders).
+    if (!g_log.Path.empty() && !winlib::DirectoryExists(winlib::ExtractFileDir(g_log.Path)))
+        return;
     try {
         Writer().Save();
         g_log.UnsavedSince = 0;
@@ -294,28 +319,101 @@ bool ParseUnsigned32(const std::string& raw, DWORD& value)
 
 std::string UninstallLogPath()
 {
-    return Setup().SetupTempDir + "\\" + LogTempName;
+    return g_log.Path.empty() ? Setup().SetupTempDir + "\\" + LogTempName : g_log.Path;
 }
 
-void OpenUninstallLog(bool upgrade, const std::string& installDir)
+namespace {
+
+// A log that this run does not continue stays beside, under a new name.
+void KeepAside(const std::string& path, const std::string& reason)
+{
+    std::string aside;
+    for (int n = 1; n < 1000; ++n) {
+        aside = path + ".old" + (n == 1 ? std::string() : std::to_string(n));
+        if (!winlib::FileExists(aside))
+            break;
+    }
+    if (MoveFileExA(path.c_str(), aside.c_str(), MOVEFILE_WRITE_THROUGH))
+        LogLine("Uninstall log not continued (" + reason + "): " + path + " kept as " + aside);
+    else
+        ReportLogFailure(winlib::EOSError(GetLastError(), "Cannot rename \"" + path + "\"").what());
+}
+
+// An earlier run's log of this product in the install folder, read; false (and
+// the file kept aside) when it does not parse or belongs to another product.
+bool ReadEarlierLog(const std::string& path, TUninstallLogReader& log)
+{
+    try {
+        log = TUninstallLogReader::FromFile(path);
+    } catch (const std::exception& e) {
+        ReportLogFailure(e.what());
+        return false;  // cannot be read: cannot be renamed either
+    }
+    // x64 is read as the uninstaller reads it: absent is off.
+    const std::string guid = winlib::Trim(log.Value(SecGeneral, KeyGUID, ""));
+    const bool x64 = log.BoolValue(SecGeneral, KeyX64, false);
+    if (!log.HasSection(SecGeneral))
+        KeepAside(path, "no [General] section");
+    else if (!winlib::SameText(guid, winlib::Trim(ExpandPlaceholders("<GUID>"))))
+        KeepAside(path, "GUID " + guid);
+    else if (x64 != SetupBool("x64"))
+        KeepAside(path, std::string("x64=") + (x64 ? "1" : "0"));
+    else
+        return true;
+    return false;
+}
+
+// Adds the records of an earlier log that the open log does not hold yet.
+void MergeRecords(const TUninstallLogReader& log)
+{
+    for (const TLogSectionData& section : log.Sections()) {
+        if (IsHeaderSection(section.Name))
+            continue;
+        for (const std::string& record : log.Records(section.Name))
+            if (g_log.Identities.insert(IdentityKey(section.Name, record)).second)
+                Guarded([&](TUninstallLogWriter& w) { w.AppendRecord(section.Name, record); });
+    }
+}
+
+}  // namespace
+
+void OpenUninstallLog(bool, const std::string& installDir)
 {
     g_log = TOpenLog();
-    const std::string path = UninstallLogPath();
-    if (!DeleteFileA(path.c_str()) && GetLastError() != ERROR_FILE_NOT_FOUND)
-        ReportLogFailure(winlib::EOSError(GetLastError(), "Cannot replace \"" + path + "\"").what());
-    TUninstallLogWriter& writer = Writer();
-    if (upgrade) {
-        // The installed log's records stay, and this run's follow them.
-        std::string installed = winlib::IncludeTrailingBackslash(installDir) + LogName;
-        try {
-            writer.LoadFrom(installed);
-        } catch (const std::exception& e) {
-            ReportLogFailure(e.what());
-        }
-        for (int i = 0; i < CounterCount; ++i)
-            g_log.Next[i] = writer.NextKey(CounterSections[i]);
+    if (!Setup().UninstallEnabled || installDir.empty()) {
+        // No log goes into the install folder: this one is only the run's own.
+        const std::string path = UninstallLogPath();
+        if (!DeleteFileA(path.c_str()) && GetLastError() != ERROR_FILE_NOT_FOUND)
+            ReportLogFailure(winlib::EOSError(GetLastError(), "Cannot replace \"" + path + "\"").what());
+        Writer();
+        SaveNow();
+        return;
     }
-    SaveNow();  // the log is on disk from the start of the run
+    // The product's log continues across runs: an install over an installed
+    // copy (again, or a newer version) starts from the installed log and from
+    // what a run that ended early left, so uninstall removes what any run made.
+    const std::string installed = winlib::IncludeTrailingBackslash(installDir) + LogName;
+    g_log.Path = installed + PartSuffix;
+    TUninstallLogReader earlier;
+    // A leftover of a run that ended early is kept aside unless it is this product's.
+    const bool part = winlib::FileExists(g_log.Path) && ReadEarlierLog(g_log.Path, earlier);
+    Writer();  // starts from the leftover, when it stays
+    if (winlib::FileExists(installed) && ReadEarlierLog(installed, earlier)) {
+        if (part) {
+            MergeRecords(earlier);  // the leftover's run began from it: mostly there already
+        } else {
+            try {
+                Writer().LoadFrom(installed);
+            } catch (const std::exception& e) {
+                ReportLogFailure(e.what());
+            }
+            g_log.Identities.clear();
+            IndexRecords(Writer().Read());
+        }
+    }
+    for (int i = 0; i < CounterCount; ++i)
+        g_log.Next[i] = Writer().NextKey(CounterSections[i]);
+    SaveNow();  // the log is on disk from the start of the run, once its folder is
 }
 
 void WriteUninstallLogHeader(TForm1&)
@@ -332,14 +430,22 @@ void WriteUninstallLogHeader(TForm1&)
 void AddLogRecord(TLogSection section, const std::string& value)
 {
     Writer();  // the counters are known once the log is
+    const std::string key = IdentityKey(CounterSections[section], value);
+    if (g_log.Identities.count(key))
+        return;  // recorded already, by this run or an earlier one: the first record stands
     unsigned long& next = g_log.Next[section];
-    if (Guarded([&](TUninstallLogWriter& w) { w.WriteString(CounterSections[section], std::to_string(next), value); }))
+    if (Guarded([&](TUninstallLogWriter& w) { w.WriteString(CounterSections[section], std::to_string(next), value); })) {
         ++next;
+        g_log.Identities.insert(key);
+    }
 }
 
 void AddUninstallItem(const std::string& section, const std::string& value)
 {
-    Guarded([&](TUninstallLogWriter& w) { w.AddOnce(section, value); });
+    Writer();
+    const std::string key = IdentityKey(section, value);
+    if (!g_log.Identities.count(key) && Guarded([&](TUninstallLogWriter& w) { w.AppendRecord(section, value); }))
+        g_log.Identities.insert(key);
 }
 
 void SaveUninstallLog()
@@ -358,6 +464,31 @@ void CloseUninstallLog()
 {
     SaveUninstallLog();
     g_log = TOpenLog();
+}
+
+bool FinishUninstallLog()
+{
+    const std::string part = g_log.Path;
+    SaveUninstallLog();
+    const bool failed = g_log.Writer && g_log.Writer->Unsaved();  // reported by the save
+    g_log = TOpenLog();
+    if (part.empty())
+        return true;
+    const std::string installed = part.substr(0, part.size() - std::size(PartSuffix) + 1);
+    if (!failed && MoveFileExA(part.c_str(), installed.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+        return true;
+    ReportFailure("Error file: " + installed,
+                  failed ? std::string() : winlib::EOSError(GetLastError(), "Cannot rename \"" + part + "\"").what(),
+                  LogErrorMessage, installed);
+    return false;
+}
+
+void DiscardUninstallLog()
+{
+    const std::string part = g_log.Path;
+    g_log = TOpenLog();
+    if (!part.empty())
+        DeleteFileA(part.c_str());  // the run ends anyway: nothing more to report
 }
 
 unsigned long NextLogKey(TLogSection section)

@@ -11,10 +11,15 @@ class TForm1;
 // Sections numbered by the run's counters.
 enum TLogSection { lsFolders, lsFiles, lsRegistryKeys, lsRegistryValues, lsINIValues };
 
-// Opens the log of this run (UninstallLogPath()): the installed log's records in
-// upgrade mode (counters continue after them), else a new one. The log is kept
-// in memory and its file replaced whole, never left half written: at the open,
-// within half a second of each record, on SaveUninstallLog and at the close.
+// Opens the log of this run (UninstallLogPath()). With the uninstaller on, it is
+// <installDir>\Uninstall.ini.part and continues the product's earlier logs there
+// (Uninstall.ini, and a .part a run that ended early left): their records stay,
+// each object is recorded once, and the first record of an object stands. A log
+// that does not parse or belongs to another GUID or x64 setting is renamed aside
+// (named in the setup log). Without the uninstaller, a new log in the setup temp
+// folder. The log is kept in memory and its file replaced whole, never left half
+// written: at the open, within half a second of each record, on SaveUninstallLog
+// and at the close. upgrade is no longer needed: both modes continue the log.
 void OpenUninstallLog(bool upgrade, const std::string& installDir);
 void WriteUninstallLogHeader(TForm1& form);  // [Messages], [Updater], [General]
 // Adds a record under the section's next number. Refused writes are reported once.
@@ -26,7 +31,13 @@ void SaveUninstallLog();
 // Saves when a record has waited long enough; cheap, for a run's every step.
 void SaveUninstallLogIfDue();
 void CloseUninstallLog();  // saves, then forgets the log
-std::string UninstallLogPath();  // <SetupTempDir>\qzuninstall.ini
+// The end of the run: saves, forgets the log and renames the .part over
+// <InstallDir>\Uninstall.ini. False (reported) when it cannot.
+bool FinishUninstallLog();
+// An aborted run: forgets the log and deletes the .part.
+void DiscardUninstallLog();
+// <InstallDir>\Uninstall.ini.part, or <SetupTempDir>\qzuninstall.ini (see OpenUninstallLog).
+std::string UninstallLogPath();
 
 // Writes the Add/Remove Programs entry; false (reported) when it cannot.
 bool WriteAddRemoveEntry();

@@ -306,7 +306,7 @@ TEST_F(InstallRun, AbortEndsWithSixKeepsTheOldFileAndPutsNoLogInPlace)
 
 TEST_F(InstallRun, UpgradeAddsNewRecordsAfterTheInstalledLogs)
 {
-    Existing("Uninstall.ini", "[Files]\r\n0=C:\\x\\1\r\n1=C:\\x\\2\r\n2=C:\\x\\3\r\n");
+    Existing("Uninstall.ini", "[General]\r\nGUID=\r\n[Files]\r\n0=C:\\x\\1\r\n1=C:\\x\\2\r\n2=C:\\x\\3\r\n");
     MakePackage({{"new.txt", "n"}});
     form_.Edit1.Enable(false);
     ASSERT_EQ(Run(), -1);
@@ -314,6 +314,18 @@ TEST_F(InstallRun, UpgradeAddsNewRecordsAfterTheInstalledLogs)
     EXPECT_EQ(log.ReadString("Files", "0", ""), "C:\\x\\1");
     EXPECT_EQ(log.ReadString("Files", "3", ""), Path("new.txt"));
     EXPECT_EQ(log.ReadString("Files", "4", ""), "");  // Uninstall.exe and .ini are not recorded again
+}
+
+// A target with "." or ".." segments is made and recorded in its plain form:
+// the uninstaller refuses a record that climbs with "..".
+TEST_F(InstallRun, TargetIsNormalisedBeforeItIsPlacedAndRecorded)
+{
+    MakePackage({{"sub\\..\\.\\dots.txt", "d"}});
+    ASSERT_EQ(Run(), -1);
+    EXPECT_EQ(Content("dots.txt"), "d");
+    EXPECT_FALSE(winlib::DirectoryExists(Path("sub")));
+    winlib::TIniFile log(Path("Uninstall.ini"));
+    EXPECT_EQ(log.ReadString("Files", "0", ""), Path("dots.txt"));
 }
 
 TEST_F(InstallRun, CancelDuringALargeCopyEndsWithZeroBeforeTheFileIsTouched)

@@ -4,7 +4,8 @@
 # terminates it once about half of them are in place. The uninstall log the run
 # keeps must then be a complete INI file that names only files that exist with
 # their full new bytes, and the install folder may hold, beside the product's
-# files, at most the one temporary copy being written (qzn*.tmp).
+# files, at most the one temporary copy being written (qzn*.tmp). Run again, the
+# setup completes the install, and the uninstaller then leaves nothing.
 #
 # usage: kill_e2e.sh PROCDRIVER DIST_DIR
 set -u
@@ -66,9 +67,8 @@ after=$(find "$app" -type f -name 'item*.dat' | wc -l)
 echo "killed with $after of $count files in place"
 
 case_name="log"
-logs=("$work"/tmp/QZTMP*/qzuninstall.ini)
-[ -f "${logs[0]}" ] || stop "no uninstall log in the setup's temp folder: $(ls -R "$work/tmp" | head -5)"
-log=${logs[0]}
+log=$app/Uninstall.ini.part
+[ -f "$log" ] || stop "no uninstall log in the install folder: $(ls "$app" | grep -v '^item' | head -5)"
 tr -d '\r' <"$log" >"$work/log.txt"
 bad=$(grep -vnE '^\[[A-Za-z]+\]$|^[^=[]+=' "$work/log.txt" | head -3)
 [ -z "$bad" ] || fail "lines that are neither a section nor a key: $bad"
@@ -96,12 +96,30 @@ echo "the log names $logged files"
 case_name="install folder"
 temps=$(find "$app" -type f -iname 'qzn*.tmp' | wc -l)
 [ "$temps" -le 1 ] || fail "$temps temporary copies left"
-other=$(find "$app" -type f ! -name 'item*.dat' ! -iname 'qzn*.tmp' | head -3)
+other=$(find "$app" -type f ! -name 'item*.dat' ! -iname 'qzn*.tmp' ! -name Uninstall.ini.part | head -3)
 [ -z "$other" ] || fail "unexpected files: $other"
 while IFS= read -r f; do
   rel=${f#"$app/"}
   cmp -s "$f" "$work/src/$rel" || fail "a torn file under its own name: $rel"
 done < <(find "$app" -type f -name 'item*.dat')
+
+# The same setup again completes the install from the log the killed run left,
+# and the uninstaller then removes everything, the folders the killed run made included.
+case_name="rerun and uninstall"
+wine "$driver" --timeout 120 --env "TMP=$w\\tmp" --env "TEMP=$w\\tmp" -- \
+  "\"$w\\out\\$setup_name\" /S /P \"$w\\App\"" </dev/null >"$work/setup.out" 2>&1
+rc=$?
+[ "$rc" = 0 ] || stop "the rerun exit $rc: $(cat "$work/setup.out")"
+[ -f "$app/Uninstall.ini" ] && [ ! -e "$app/Uninstall.ini.part" ] || fail "the log is not in place as Uninstall.ini"
+[ "$(find "$app" -type f -name 'item*.dat' | wc -l)" = "$count" ] || fail "the rerun did not place every file"
+wine "$driver" --timeout 120 -- "\"$w\\App\\Uninstall.exe\" /S" </dev/null >"$work/uninstall.out" 2>&1
+rc=$?
+[ "$rc" = 0 ] || fail "uninstall exit $rc: $(cat "$work/uninstall.out")"
+for _ in $(seq 1 600); do  # the uninstaller's copy removes the folder last: at most 30 s
+  [ -e "$app" ] || break
+  sleep 0.05
+done
+[ ! -e "$app" ] || fail "left after uninstall: $(find "$app" | head -5 | tr '\n' ' ')"
 
 case_name=
 [ "$failures" = 0 ] && echo "kill_e2e: all cases passed"

@@ -4,53 +4,7 @@
 
 #include "MainWindowFixture.h"
 #include "winlib/Application.h"
-
-namespace {
-
-// A 24-bit bottom-up BMP of the window as the screen shows it.
-bool WriteWindowBitmap(HWND window, const std::string& path)
-{
-    RECT r = {};
-    ::GetWindowRect(window, &r);
-    int width = r.right - r.left, height = r.bottom - r.top;
-    HDC screen = ::GetDC(nullptr);
-    HDC memory = ::CreateCompatibleDC(screen);
-    BITMAPINFO info = {};
-    info.bmiHeader.biSize = sizeof info.bmiHeader;
-    info.bmiHeader.biWidth = width;
-    info.bmiHeader.biHeight = height;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 24;
-    info.bmiHeader.biCompression = BI_RGB;
-    void* bits = nullptr;
-    HBITMAP dib = ::CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-    HGDIOBJ old = ::SelectObject(memory, dib);
-    bool copied = ::BitBlt(memory, 0, 0, width, height, screen, r.left, r.top, SRCCOPY) != FALSE;
-    ::GdiFlush();
-    DWORD stride = (static_cast<DWORD>(width) * 3 + 3) & ~3u;
-    DWORD imageSize = stride * static_cast<DWORD>(height);
-    BITMAPFILEHEADER file = {};
-    file.bfType = 0x4D42;
-    file.bfOffBits = sizeof file + sizeof info.bmiHeader;
-    file.bfSize = file.bfOffBits + imageSize;
-    bool written = false;
-    HANDLE out = ::CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-    if (copied && out != INVALID_HANDLE_VALUE) {
-        DWORD done = 0;
-        written = ::WriteFile(out, &file, sizeof file, &done, nullptr) &&
-                  ::WriteFile(out, &info.bmiHeader, sizeof info.bmiHeader, &done, nullptr) &&
-                  ::WriteFile(out, bits, imageSize, &done, nullptr);
-    }
-    if (out != INVALID_HANDLE_VALUE)
-        ::CloseHandle(out);
-    ::SelectObject(memory, old);
-    ::DeleteObject(dib);
-    ::DeleteDC(memory);
-    ::ReleaseDC(nullptr, screen);
-    return written;
-}
-
-}  // namespace
+#include "winlib/testing/TestApi.h"
 
 class SettingsScreenshots : public MainWindowTest {};
 
@@ -67,7 +21,7 @@ TEST_F(SettingsScreenshots, EveryTabOfTheFourPagesIsWrittenAsABitmap)
         winlib::ProcessMessages();
         std::string path =
             std::string(KIN_SCREENSHOT_DIR) + "\\" + names[page] + "-" + std::to_string(tab) + suffix + ".bmp";
-        EXPECT_TRUE(WriteWindowBitmap(f.Handle(), path)) << path;
+        EXPECT_TRUE(winlib::testing::WriteWindowPicture(f.Handle(), path)) << path;
     };
     for (int page : {pgGeneral, pgInstallation, pgSystem, pgRegister})
         for (int tab = 0; tab < f.Page(page).PageCount(); ++tab)

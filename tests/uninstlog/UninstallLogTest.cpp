@@ -13,6 +13,7 @@
 #include "cabinet/UninstallLogFormat.h"
 #include "runtime/Form1.h"
 #include "runtime/Placeholders.h"
+#include "winlib/Path.h"
 #include "runtime/SetupState.h"
 #include "runtime/UninstallLog.h"
 #include "winlib/IniFile.h"
@@ -139,7 +140,8 @@ TEST_F(LogRun, HeaderWritesTextsAndGeneralKeysInOrderUnderTheirConditions)
 TEST_F(LogRun, UpgradeContinuesAfterTheInstalledRecords)
 {
     TTestFolder installDir;
-    installDir.Write("Uninstall.ini", "[Files]\r\n0=C:\\a\r\n1=C:\\b\r\n2=C:\\c\r\n[Folders]\r\n0=C:\\d\r\n");
+    installDir.Write("Uninstall.ini", std::string("[General]\r\nGUID=") + TestGuid +
+                                          "\r\n[Files]\r\n0=C:\\a\r\n1=C:\\b\r\n2=C:\\c\r\n[Folders]\r\n0=C:\\d\r\n");
     OpenUninstallLog(true, installDir.Path());
     AddLogRecord(lsFiles, "C:\\new");
     AddLogRecord(lsRegistryKeys, "HKEY_CURRENT_USER\\Software\\KzLog");
@@ -148,6 +150,64 @@ TEST_F(LogRun, UpgradeContinuesAfterTheInstalledRecords)
     EXPECT_EQ(log.Records("Files").size(), 4u);
     EXPECT_EQ(log.Value("RegistryKeys", "0", ""), "HKEY_CURRENT_USER\\Software\\KzLog");
     EXPECT_EQ(NextLogKey(lsFolders), 1u);
+}
+
+// A run over an installed copy continues its log and what a run that ended
+// early left: each object once, the first record of it standing (an object
+// created earlier stays created; a variable's original value stays the first).
+TEST_F(LogRun, ContinuedLogHoldsEachObjectOnceWithItsFirstRecord)
+{
+    TTestFolder installDir;
+    const std::string general = std::string("[General]\r\nGUID=") + TestGuid + "\r\nx64=0\r\n";
+    installDir.Write("Uninstall.ini", general + "[Files]\r\n0=C:\\App\\a.txt\r\n[Folders]\r\n0=C:\\App\r\n"
+                                      "[Environment]\r\n0=DKZ_NEW\r\n1=WKZ_OLD*?original\r\n2=UPATH*?C:\\bin\r\n"
+                                      "[AssociationValues]\r\n0=HKEY_CLASSES_ROOT\\.kz*?kzfile*?REG_SZ*?own\r\n"
+                                      "[Wallpaper]\r\n0=C:\\App\\p.bmp*?C:\\mine.bmp*?0*?2\r\n");
+    installDir.Write("Uninstall.ini.part", general + "[Files]\r\n0=C:\\App\\a.txt\r\n1=C:\\App\\left.txt\r\n");
+    OpenUninstallLog(false, installDir.Path());
+    EXPECT_EQ(UninstallLogPath(), installDir.Path() + "\\Uninstall.ini.part");
+    AddLogRecord(lsFiles, "c:\\app\\A.TXT");
+    AddLogRecord(lsFiles, "C:\\App\\b.txt");
+    AddLogRecord(lsFolders, "c:\\APP");
+    AddUninstallItem("Environment", "WKZ_NEW*?v1");
+    AddUninstallItem("Environment", "WKZ_OLD*?set by 1");
+    AddUninstallItem("Environment", "UPATH*?C:\\other");
+    AddUninstallItem("AssociationValues", "HKEY_CLASSES_ROOT\\.KZ*?kzfile*?REG_SZ*?kzfile-of-run-1");
+    AddUninstallItem("Wallpaper", "C:\\App\\p.bmp*?C:\\App\\p.bmp*?1*?0");
+    EXPECT_TRUE(FinishUninstallLog());
+    EXPECT_FALSE(winlib::FileExists(installDir.Path() + "\\Uninstall.ini.part"));
+    TUninstallLogReader log = TUninstallLogReader::FromFile(installDir.Path() + "\\Uninstall.ini");
+    EXPECT_EQ(log.Records("Files"), (std::vector<std::string>{"C:\\App\\a.txt", "C:\\App\\left.txt", "C:\\App\\b.txt"}));
+    EXPECT_EQ(log.Records("Folders"), (std::vector<std::string>{"C:\\App"}));
+    EXPECT_EQ(log.Records("Environment"),
+              (std::vector<std::string>{"DKZ_NEW", "WKZ_OLD*?original", "UPATH*?C:\\bin", "UPATH*?C:\\other"}));
+    EXPECT_EQ(log.Records("AssociationValues"), (std::vector<std::string>{"HKEY_CLASSES_ROOT\\.kz*?kzfile*?REG_SZ*?own"}));
+    EXPECT_EQ(log.Records("Wallpaper"), (std::vector<std::string>{"C:\\App\\p.bmp*?C:\\mine.bmp*?0*?2"}));
+    EXPECT_FALSE(::Setup().InstallErrors);
+}
+
+// A log this run must not continue is renamed aside, named in the setup log, and
+// the run records as if there were none.
+TEST_F(LogRun, LogOfAnotherProductOrWithoutHeaderIsKeptAside)
+{
+    const std::string files = "[Files]\r\n0=C:\\App\\old.txt\r\n";
+    const std::string cases[] = {
+        "[General]\r\nGUID={00000000-0000-0000-0000-000000000001}\r\nx64=0\r\n" + files,
+        std::string("[General]\r\nGUID=") + TestGuid + "\r\nx64=1\r\n" + files,
+        "garbage\r\n" + files,
+    };
+    for (const std::string& text : cases) {
+        TTestFolder installDir;
+        installDir.Write("Uninstall.ini", text);
+        ::Setup().LogList.clear();
+        OpenUninstallLog(false, installDir.Path());
+        AddLogRecord(lsFiles, "C:\\App\\new.txt");
+        EXPECT_EQ(Log().Records("Files"), (std::vector<std::string>{"C:\\App\\new.txt"})) << text;
+        EXPECT_EQ(winlib::ReadWholeFile(installDir.Path() + "\\Uninstall.ini.old"), text);
+        EXPECT_EQ(Logged("Uninstall log not continued"), 1) << text;
+        CloseUninstallLog();
+    }
+    EXPECT_FALSE(::Setup().InstallErrors);
 }
 
 TEST_F(LogRun, RefusedRecordIsReportedOnceAndTheRunGoesOn)
