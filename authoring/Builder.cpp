@@ -22,6 +22,7 @@
 #include "winlib/OsError.h"
 #include "winlib/Path.h"
 #include "winlib/StringList.h"
+#include "winlib/Crc32.h"
 
 using namespace setupformat;
 
@@ -432,6 +433,20 @@ void TBuild::WriteScript(const std::string& scriptFile)
     script.SetInteger(FilesSizeKey, ClampFilesSize(project_.EstimatedSize));
     script.Files = slots_;
     script.EngineSize = engineSize_;
+    // Each installed file's CRC-32, which the setup checks its unpacked copy against:
+    // slots follow the source-folder files, then the Additional Files rows.
+    const size_t first = project_.SourceFiles.size();
+    for (size_t i = 0; i < first + project_.AdditionalFiles.size() && i < script.Files.size(); ++i) {
+        if (!script.Files[i] || script.Files[i]->Length == 0)
+            continue;  // no key, or a slot that owns no bytes
+        const std::string& source = i < first ? project_.SourceFiles[i] : project_.AdditionalFiles[i - first].Source;
+        if (reporter_.PumpAndPoll())
+            throw TBuildStopped{true};
+        uint32_t crc = 0;
+        if (!winlib::FileCrc32(winlib::ExpandFileName(source), crc))
+            FailCompressing(source);
+        script.Files[i]->Crc = crc;
+    }
     try {
         WriteSetupScript(script, scriptFile);
     } catch (const std::exception& e) {

@@ -101,7 +101,13 @@ std::string FilesRecordText(const TFilesRecord& record, size_t slot)
     if (record.Length < 0 || record.Length >= static_cast<long long>(PackageSizeLimit))
         throw ESetupScriptError(Where(def.Name, std::to_string(slot)) + ": cabinet length " +
                                 std::to_string(record.Length) + " is out of range");
-    return JoinChecked(def, slot, {record.Target, std::to_string(record.Length), record.Mode, record.Uninstall});
+    std::vector<std::string> fields = {record.Target, std::to_string(record.Length), record.Mode, record.Uninstall};
+    if (!record.Crc)
+        return JoinChecked(def, slot, fields);
+    TListSectionDef withCrc = def;  // the trailing field the section's count leaves out
+    withCrc.FieldCount = static_cast<int>(FilesCrcField) + 1;
+    fields.push_back(FormatFileCrc(*record.Crc));
+    return JoinChecked(withCrc, slot, fields);
 }
 
 void CheckSetupScript(const TSetupScript& script)

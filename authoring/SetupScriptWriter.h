@@ -7,6 +7,7 @@
 // CR or LF would shift the fields the runtime reads and install wrong data silently.
 #pragma once
 #include <array>
+#include <cstdint>
 #include <optional>
 #include <stdexcept>
 #include <string>
@@ -26,12 +27,13 @@ struct TSetupValue {
     std::string Value;
 };
 
-// One [Files] record: "target?length?mode?uninstall".
+// One [Files] record: "target?length?mode?uninstall", and "?crc" when Crc is set.
 struct TFilesRecord {
     std::string Target;     // full target path, placeholders kept
     long long Length = 0;   // length of the file's cabinet in the package; 0 owns no bytes
     std::string Mode;       // existing-file mode
     std::string Uninstall;  // "Yes" or "No"
+    std::optional<uint32_t> Crc = std::nullopt;  // CRC-32 of the file the cabinet holds
 };
 
 using TListRecord = std::vector<std::string>;  // fields in column order
@@ -56,7 +58,7 @@ struct TSetupScript {
     const std::vector<TListRecord>& List(setupformat::TListSectionId id) const { return Lists.at(id); }
 };
 
-// "target?length?mode?uninstall"; throws ESetupScriptError when a field holds "?", CR or LF.
+// "target?length?mode?uninstall[?crc]"; throws ESetupScriptError when a field holds "?", CR or LF.
 std::string FilesRecordText(const TFilesRecord& record, size_t slot);
 
 // Checks the whole script; throws ESetupScriptError naming the first bad section and key.

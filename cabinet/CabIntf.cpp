@@ -15,6 +15,7 @@
 #include <utility>
 #include <vector>
 
+#include "winlib/Crc32.h"
 #include "winlib/OsError.h"
 
 namespace CabIntf {
@@ -647,6 +648,7 @@ void CloseRange(TRangeHandle* handle)
 }  // namespace
 
 DWORD FdiWriteError = 0;
+uint32_t FdiWriteCrc = 0;
 
 void RegisterCabinetRange(const std::string& name, const TCabinetRange* range)
 {
@@ -692,6 +694,8 @@ UINT __cdecl FdiWriteFile(INT_PTR handle, void* buffer, UINT count)
     int err = 0;
     UINT done = CabWriteFile(handle, buffer, count, &err, nullptr);
     KeepFdiError(err);
+    if (done != static_cast<UINT>(-1) && done <= count)
+        FdiWriteCrc = winlib::Crc32(FdiWriteCrc, buffer, done);
     if (done != count && FdiWriteError == 0)
         FdiWriteError = err != 0 ? static_cast<DWORD>(err) : ERROR_WRITE_FAULT;
     return done;

@@ -9,6 +9,7 @@
 #include <fci.h>
 #include <fdi.h>
 
+#include <cstdint>
 #include <functional>
 #include <string>
 #include <vector>
@@ -87,6 +88,9 @@ extern DWORD LastFdiOsError;
 // Wine's FDI ignores what its write callback answers, so the reader checks this
 // before it takes a file as complete.
 extern DWORD FdiWriteError;
+// The CRC-32 of the bytes written since the reader cleared it with FdiWriteError:
+// the file being extracted, checked without reading it back.
+extern uint32_t FdiWriteCrc;
 
 // A cabinet that lies inside a larger open file: bytes [Offset, Offset + Length)
 // of File. FDI opens its cabinet by name, so a range is registered under a name

@@ -272,6 +272,7 @@ INT_PTR TSTCabReader::HandleCopyFile(FDINOTIFICATION& n)
         targets_.push_back(target);
         openAttributes_.push_back(0);
         CabIntf::FdiWriteError = 0;
+    CabIntf::FdiWriteCrc = 0;
         return reinterpret_cast<INT_PTR>(file);
     }
 
@@ -304,6 +305,7 @@ INT_PTR TSTCabReader::HandleCopyFile(FDINOTIFICATION& n)
     targets_.push_back(target);
     openAttributes_.push_back(attributes == INVALID_FILE_ATTRIBUTES ? 0 : attributes & ~FILE_ATTRIBUTE_READONLY);
     CabIntf::FdiWriteError = 0;
+    CabIntf::FdiWriteCrc = 0;
     return handle;
 }
 

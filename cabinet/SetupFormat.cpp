@@ -28,6 +28,35 @@ bool EndsWithNoCase(const std::string& text, const char* suffix)
     return text.size() >= n && lstrcmpiA(text.c_str() + text.size() - n, suffix) == 0;
 }
 
+}  // namespace
+
+std::string FormatFileCrc(uint32_t crc)
+{
+    static const char digits[] = "0123456789ABCDEF";
+    std::string text(8, '0');
+    for (int k = 7; k >= 0; --k, crc >>= 4)
+        text[k] = digits[crc & 0xF];
+    return text;
+}
+
+bool ParseFileCrc(const std::string& text, uint32_t& crc)
+{
+    if (text.size() != 8)
+        return false;
+    uint32_t value = 0;
+    for (char c : text) {
+        int digit = c >= '0' && c <= '9' ? c - '0' : c >= 'A' && c <= 'F' ? c - 'A' + 10
+                  : c >= 'a' && c <= 'f' ? c - 'a' + 10 : -1;
+        if (digit < 0)
+            return false;
+        value = (value << 4) | static_cast<uint32_t>(digit);
+    }
+    crc = value;
+    return true;
+}
+
+namespace {
+
 using K = TKeyForm;
 
 // The [Setup] keys in writing order, with what the runtime falls back to.

@@ -9,6 +9,7 @@
 // Offsets and lengths are signed 32-bit numbers, so a package stays below 2 GiB.
 #pragma once
 #include <cstddef>
+#include <cstdint>
 #include <span>
 #include <string>
 
@@ -47,6 +48,17 @@ int ClampFilesSize(unsigned long long estimate);
 
 inline constexpr char FieldSeparator[] = "*?";  // list sections
 inline constexpr char FilesSeparator[] = "?";   // [Files] records
+
+// ---- [Files] records -----------------------------------------------------------
+
+// "target?length?mode?uninstall?crc": the fifth field, the CRC-32 of the installed
+// file as eight hexadecimal digits, lets the setup refuse a copy damaged on its way
+// (the cabinet's own block checksums miss some damage). A record without it (older
+// builds; the uninstaller's slot, which owns no bytes) is installed unchecked.
+inline constexpr size_t FilesCrcField = 4;
+std::string FormatFileCrc(uint32_t crc);  // "0A1B2C3D"
+// Exactly eight hexadecimal digits (either case); anything else is false.
+bool ParseFileCrc(const std::string& text, uint32_t& crc);
 
 // ---- File and member names ---------------------------------------------------
 

@@ -4,6 +4,7 @@
 
 #include <cfenv>
 #include <cmath>
+#include <cstdint>
 #include <exception>
 #include <optional>
 #include <set>
@@ -12,6 +13,7 @@
 
 #include "cabinet/CabIntf.h"
 #include "cabinet/CabReader.h"
+#include "cabinet/CabSTConsts.h"
 #include "cabinet/SetupFormat.h"
 #include "runtime/Commands.h"
 #include "runtime/Form1.h"
@@ -80,13 +82,15 @@ bool ParseLength(const std::string& text, int& value)
     return true;
 }
 
-// One [Files] record, read as its four fields say.
+// One [Files] record, read as its four fields say, and the CRC-32 of its file
+// where the record carries one.
 struct TFileRecord {
     std::string Target;     // expanded
     int Length = 0;         // bytes of its cabinet in the setup file
     std::string Mode;       // upper-cased
     bool Uninstall = false;
     bool UninstallerSlot = false;  // only reserves the uninstaller's place
+    std::optional<uint32_t> Crc;
 };
 
 bool ReadFileRecord(const std::string& value, TFileRecord& record)
@@ -103,7 +107,31 @@ bool ReadFileRecord(const std::string& value, TFileRecord& record)
     record.Uninstall = winlib::UpperCase(fields[3]) == "YES";
     record.UninstallerSlot = record.Length == 0 &&
         winlib::UpperCase(value).find(winlib::UpperCase(setupformat::UninstallerTarget)) != std::string::npos;
+    if (fields.size() > setupformat::FilesCrcField && !fields[setupformat::FilesCrcField].empty()) {
+        uint32_t crc = 0;
+        if (!setupformat::ParseFileCrc(winlib::Trim(fields[setupformat::FilesCrcField]), crc))
+            return false;
+        record.Crc = crc;
+    }
     return true;
+}
+
+// A cabinet whose bytes are damaged, as opposed to one that could not be read or
+// written: no Retry can mend it.
+bool IsDamagedCabinet(const ESTCabinet& e)
+{
+    if (e.IsFci || e.OsError != 0)
+        return false;
+    switch (e.ErrorCode) {
+    case FDIERROR_NOT_A_CABINET:
+    case FDIERROR_UNKNOWN_CABINET_VERSION:
+    case FDIERROR_CORRUPT_CABINET:
+    case FDIERROR_BAD_COMPR_TYPE:
+    case FDIERROR_MDI_FAIL:  // the decompressor refused the data
+        return true;
+    default:
+        return false;
+    }
 }
 
 // An open file handle, closed on every way out (an abort in a test unwinds).
@@ -286,6 +314,7 @@ private:
     int pumpedIndex_ = -1;       // the record and the cabinet bytes read ...
     long long pumpedDone_ = 0;   // ... when messages were last processed
     int lastIndex_ = -1;  // the last record that reached the unpacking
+    bool damaged_ = false;  // the last unpacking failed on damaged data
     std::exception_ptr paceFailure_;
 };
 
@@ -489,6 +518,13 @@ void TInstallRun::InstallRecord(int i)
             break;
         LogLine("Error file: " + record.Target);
         LogLine(error);
+        if (damaged_ && s_.SilentSetup) {
+            // Damaged data fails its record without a box: nobody could answer one,
+            // and a Retry would read the same bytes.
+            s_.InstallErrors = true;
+            PassOver(record, true);
+            return;
+        }
         // Shown also when silent: only a person can free a locked file.
         int answer = winlib::ShowMessageBox(form_.Handle(), LanguageText(Lng("Messages", 14), record.Target),
                                             SetupCaption, MB_ABORTRETRYIGNORE | MB_ICONERROR | MB_DEFBUTTON2);
@@ -618,8 +654,12 @@ bool TInstallRun::Unpack(int i, const TFileRecord& record, std::string& newCopy,
             Reader.OnOpenFile = nullptr;
         }
     } forget{reader};
+    damaged_ = false;
     try {
         reader.ExtractRange(range, folder);
+    } catch (const ESTCabinet& e) {
+        error = e.what();
+        damaged_ = IsDamagedCabinet(e);
     } catch (const std::exception& e) {
         error = e.what();
     }
@@ -630,6 +670,12 @@ bool TInstallRun::Unpack(int i, const TFileRecord& record, std::string& newCopy,
     }
     if (error.empty() && members != 1)
         error = "The cabinet for this file holds " + std::to_string(members) + " entries instead of one file";
+    // The copy's CRC-32, summed as the reader wrote it, against the builder's.
+    if (error.empty() && record.Crc && CabIntf::FdiWriteCrc != *record.Crc) {
+        error = FdiErrorText(FDIERROR_CORRUPT_CABINET) + ": the file's CRC-32 is " +
+                setupformat::FormatFileCrc(CabIntf::FdiWriteCrc) + " instead of " + setupformat::FormatFileCrc(*record.Crc);
+        damaged_ = true;
+    }
     return error.empty();
 }
 

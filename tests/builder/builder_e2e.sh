@@ -162,8 +162,9 @@ sources=("$work/files/a.txt" "$work/files/sub/b.bin" "$work/extra/c.dat")
 targets=('<InstallDir>\a.txt?' '<InstallDir>\sub\b.bin?' '<InstallDir>\data\c.dat?')
 tails=('?Overwrite?Yes' '?Overwrite?Yes' '?Skip?No')
 for i in 0 1 2; do
-  IFS='?' read -r _ length _ _ <<<"$(key Files $i)"
-  [ "$(key Files $i)" = "${targets[$i]}$length${tails[$i]}" ] || fail "record $i: $(key Files $i)"
+  IFS='?' read -r _ length _ _ _ <<<"$(key Files $i)"
+  crc=$(python3 -c 'import sys, zlib; print("%08X" % zlib.crc32(open(sys.argv[1], "rb").read()))' "${sources[$i]}")
+  [ "$(key Files $i)" = "${targets[$i]}$length${tails[$i]}?$crc" ] || fail "record $i: $(key Files $i)"
   tail -c +$((offset + 1)) "$setup" | head -c "$length" >"$x/f$i.cab"
   rm -rf "$x/f$i"; mkdir "$x/f$i"; cabextract -q -d "$x/f$i" "$x/f$i.cab" || fail "cabinet $i does not extract"
   [ "$(ls "$x/f$i" | wc -l)" = 1 ] || fail "cabinet $i holds $(ls "$x/f$i")"
