@@ -27,7 +27,10 @@ source "$(dirname "${BASH_SOURCE[0]}")/../e2e/winpath.sh"
 source "$(dirname "${BASH_SOURCE[0]}")/../options/e2e_project.sh"  # write_project, fail
 w() { wine "$@" </dev/null 2>/dev/null | tr -d '\r'; }
 reg_delete() { wine reg delete "$@" /f </dev/null >/dev/null 2>&1; }
-reg_add() { wine reg add "$@" /f </dev/null >/dev/null 2>&1 || fail "reg add $*"; }
+reg_add() {  # says what reg said when it fails
+  local out
+  out=$(wine reg add "$@" /f </dev/null 2>&1) || fail "reg add $*: $(printf '%s' "$out" | tr -d '\r' | tr '\n' ' ')"
+}
 
 guid='{6E0B3C61-0000-4000-8000-0000000000E2}'
 libid='{6E0B3C52-9D1A-4F7E-8B25-3A4C5D6E7F81}'

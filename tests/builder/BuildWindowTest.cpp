@@ -6,9 +6,9 @@
 
 #include <memory>
 
-#include "authoring/Form1.h"
-#include "authoring/Form15.h"
-#include "authoring/Form5.h"
+#include "authoring/MainWindow.h"
+#include "authoring/OptionsDialog.h"
+#include "authoring/BuildWindow.h"
 #include "cabinet/CabIntf.h"
 #include "tests/format/TestFolder.h"
 #include "winlib/testing/TestApi.h"

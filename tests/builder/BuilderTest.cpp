@@ -7,7 +7,7 @@
 #include <functional>
 
 #include "authoring/Builder.h"
-#include "authoring/Form1.h"
+#include "authoring/MainWindow.h"
 #include "tests/format/TestFolder.h"
 #include "winlib/Path.h"
 #include "winlib/StringList.h"

@@ -2,7 +2,7 @@
 // to its nine lists, its help and its files list.
 #include "tests/mainwindow/MainWindowFixture.h"
 
-#include "authoring/Form20.h"
+#include "authoring/OdbcDialog.h"
 #include "authoring/ItemDialogBinding.h"
 #include "authoring/ItemDialogs.h"
 #include "winlib/testing/TestApi.h"

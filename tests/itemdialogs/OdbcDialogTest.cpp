@@ -4,7 +4,7 @@
 
 #include <algorithm>
 
-#include "authoring/Form20.h"
+#include "authoring/OdbcDialog.h"
 #include "winlib/Registry.h"
 #include "winlib/testing/TestApi.h"
 

@@ -2,7 +2,7 @@
 // what the picker hands back on OK and Cancel.
 #include <gtest/gtest.h>
 
-#include "authoring/Form12.h"
+#include "authoring/PathPicker.h"
 #include "winlib/Application.h"
 #include "winlib/Menus.h"
 #include "winlib/testing/TestApi.h"

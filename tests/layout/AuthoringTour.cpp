@@ -20,12 +20,12 @@
 #include <vector>
 
 #include "authoring/AppState.h"
-#include "authoring/Form1.h"
-#include "authoring/Form15.h"
-#include "authoring/Form12.h"
-#include "authoring/Form19.h"
-#include "authoring/Form20.h"
-#include "authoring/Form5.h"
+#include "authoring/MainWindow.h"
+#include "authoring/OptionsDialog.h"
+#include "authoring/PathPicker.h"
+#include "authoring/NewProjectWizard.h"
+#include "authoring/OdbcDialog.h"
+#include "authoring/BuildWindow.h"
 #include "authoring/ItemDialogBinding.h"
 #include "authoring/ItemDialogs.h"
 #include "authoring/ProjectInfo.h"

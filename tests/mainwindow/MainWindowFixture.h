@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
-#include "authoring/Form1.h"
-#include "authoring/Form15.h"
+#include "authoring/MainWindow.h"
+#include "authoring/OptionsDialog.h"
 #include "winlib/Path.h"
 #include "winlib/Registry.h"
 

@@ -11,10 +11,10 @@
 #include <vector>
 
 #include "../mainwindow/MainWindowFixture.h"
-#include "authoring/Form12.h"
-#include "authoring/Form19.h"
-#include "authoring/Form20.h"
-#include "authoring/Form5.h"
+#include "authoring/PathPicker.h"
+#include "authoring/NewProjectWizard.h"
+#include "authoring/OdbcDialog.h"
+#include "authoring/BuildWindow.h"
 #include "authoring/ItemDialogBinding.h"
 #include "authoring/ItemDialogs.h"
 #include "authoring/ProjectInfo.h"

@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "../mainwindow/MainWindowFixture.h"
-#include "authoring/Form19.h"
+#include "authoring/NewProjectWizard.h"
 #include "winlib/Path.h"
 #include "winlib/testing/TestApi.h"
 

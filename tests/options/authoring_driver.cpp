@@ -20,8 +20,8 @@
 #include <stdexcept>
 #include <string>
 
-#include "authoring/Form1.h"
-#include "authoring/Form15.h"
+#include "authoring/MainWindow.h"
+#include "authoring/OptionsDialog.h"
 #include "winlib/Application.h"
 #include "winlib/Path.h"
 #include "winlib/StringList.h"
