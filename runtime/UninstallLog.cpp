@@ -363,6 +363,29 @@ bool ReadEarlierLog(const std::string& path, TUninstallLogReader& log)
     return false;
 }
 
+// An association value a later run writes again: its record keeps what the
+// machine held before the first run and takes what this run wrote, since the
+// uninstaller gives the old value back only while the written one still stands.
+void TakeWrittenValue(const std::string& value)
+{
+    TAssociationValue now;
+    if (!ParseAssociationValue(value, now))
+        return;
+    const TUninstallLogReader log = Writer().Read();  // held: the loop reads into it
+    for (const TLogSectionData& section : log.Sections())
+        if (winlib::SameText(section.Name, SecAssociationValues))
+            for (const TLogEntry& entry : section.Entries) {
+                TAssociationValue first;
+                if (!ParseAssociationValue(entry.Value, first) || !winlib::SameText(first.Key, now.Key))
+                    continue;
+                first.Written = now.Written;
+                Guarded([&](TUninstallLogWriter& w) {
+                    w.WriteString(SecAssociationValues, entry.Key, FormatAssociationValue(first));
+                });
+                return;
+            }
+}
+
 // Adds the records of an earlier log that the open log does not hold yet.
 void MergeRecords(const TUninstallLogReader& log)
 {
@@ -444,7 +467,12 @@ void AddUninstallItem(const std::string& section, const std::string& value)
 {
     Writer();
     const std::string key = IdentityKey(section, value);
-    if (!g_log.Identities.count(key) && Guarded([&](TUninstallLogWriter& w) { w.AppendRecord(section, value); }))
+    if (g_log.Identities.count(key)) {
+        if (winlib::SameText(section, SecAssociationValues))
+            TakeWrittenValue(value);
+        return;
+    }
+    if (Guarded([&](TUninstallLogWriter& w) { w.AppendRecord(section, value); }))
         g_log.Identities.insert(key);
 }
 

@@ -2,11 +2,12 @@
 # Installed twice, or v1 then v2, then uninstalled: the machine is as it was
 # before the first install. A project built with KInstaller.exe /S (standard
 # mode, PromptUninstall=0) with files in sub-folders, a registry value in each
-# registry root, an INI value in a new file, a PATH append and an environment
-# variable that existed before and is overwritten. The second run must continue
-# the first run's log: otherwise the folders, keys and the variable's original
-# value the first run recorded are lost, and v1's files that v2 no longer ships
-# stay behind.
+# registry root, an INI value in a new file, a PATH append, an environment
+# variable that existed before and is overwritten, and an association of an
+# extension that existed before (its class's values are overwritten). The second
+# run must continue the first run's log: otherwise the folders, keys, the
+# variable's original value and the class's old values the first run recorded
+# are lost, and v1's files that v2 no longer ships stay behind.
 #
 # Runs in its own copy of the prefix with its own wineserver (see roundtrip_e2e.sh
 # for what a snapshot holds and why the temp folders are left out; the authoring
@@ -83,6 +84,8 @@ version() {
 [Environments]
 0=PATH*?C:\\KzMerge\\bin*?APPEND*?Yes
 1=KZMERGE_OLD*?set by $v*?OVERWRITE*?Yes
+[Extensions]
+0=kzm*?<InstallDir>\\a.txt*?KzMerge document $v*?*?0
 EOF
   local rc
   timeout 120 wine "$(winpath "$dist/KInstaller.exe")" /S "$w\\p.zpf" </dev/null >"$tmp/build.out" 2>&1
@@ -105,13 +108,22 @@ same_as_before() {  # FILE
 }
 
 wine reg add "$envkey" /v KZMERGE_OLD /d original /f </dev/null >/dev/null 2>&1
+# Another program's ".kzm" in both views (Wine keeps HKCR apart per view; Windows shares it).
+for view in 32 64; do
+  wine reg add 'HKCR\.kzm' /ve /d kzmfile /f /reg:$view </dev/null >/dev/null 2>&1
+  wine reg add 'HKCR\kzmfile' /ve /d 'Other document' /f /reg:$view </dev/null >/dev/null 2>&1
+  wine reg add 'HKCR\kzmfile\shell\open\command' /ve /t REG_EXPAND_SZ /d '%SystemRoot%\other.exe "%1"' \
+    /f /reg:$view </dev/null >/dev/null 2>&1
+done
 snapshot "$tmp/before"
 grep -q 'KZMERGE_OLD"="original"' "$tmp/before" || stop "the variable set before is not in the snapshot"
+grep -qi '^\[HKEY_LOCAL_MACHINE\\SOFTWARE\\Classes\\kzmfile\]' "$tmp/before" || stop "the association is not in the snapshot"
 
 case_name="install twice"
 version 1 a.txt sub/b.txt sub/deep/c.txt
 install
 [ -f "$app_unix/sub/deep/c.txt" ] || stop "not installed"
+wine reg query 'HKCR\kzmfile' /ve /reg:32 </dev/null 2>/dev/null | grep -q 'KzMerge document 1' || fail "not associated"
 install
 uninstall
 snapshot "$tmp/after-twice"

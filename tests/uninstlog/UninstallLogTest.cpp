@@ -172,7 +172,7 @@ TEST_F(LogRun, ContinuedLogHoldsEachObjectOnceWithItsFirstRecord)
     AddUninstallItem("Environment", "WKZ_NEW*?v1");
     AddUninstallItem("Environment", "WKZ_OLD*?set by 1");
     AddUninstallItem("Environment", "UPATH*?C:\\other");
-    AddUninstallItem("AssociationValues", "HKEY_CLASSES_ROOT\\.KZ*?kzfile*?REG_SZ*?kzfile-of-run-1");
+    AddUninstallItem("AssociationValues", "HKEY_CLASSES_ROOT\\.KZ*?kzfile2*?REG_SZ*?kzfile");
     AddUninstallItem("Wallpaper", "C:\\App\\p.bmp*?C:\\App\\p.bmp*?1*?0");
     EXPECT_TRUE(FinishUninstallLog());
     EXPECT_FALSE(winlib::FileExists(installDir.Path() + "\\Uninstall.ini.part"));
@@ -181,7 +181,8 @@ TEST_F(LogRun, ContinuedLogHoldsEachObjectOnceWithItsFirstRecord)
     EXPECT_EQ(log.Records("Folders"), (std::vector<std::string>{"C:\\App"}));
     EXPECT_EQ(log.Records("Environment"),
               (std::vector<std::string>{"DKZ_NEW", "WKZ_OLD*?original", "UPATH*?C:\\bin", "UPATH*?C:\\other"}));
-    EXPECT_EQ(log.Records("AssociationValues"), (std::vector<std::string>{"HKEY_CLASSES_ROOT\\.kz*?kzfile*?REG_SZ*?own"}));
+    // An association value keeps the first run's old value and takes what this run wrote.
+    EXPECT_EQ(log.Records("AssociationValues"), (std::vector<std::string>{"HKEY_CLASSES_ROOT\\.kz*?kzfile2*?REG_SZ*?own"}));
     EXPECT_EQ(log.Records("Wallpaper"), (std::vector<std::string>{"C:\\App\\p.bmp*?C:\\mine.bmp*?0*?2"}));
     EXPECT_FALSE(::Setup().InstallErrors);
 }
