@@ -6,6 +6,7 @@
 #include <cmath>
 #include <cstdint>
 #include <exception>
+#include <map>
 #include <optional>
 #include <set>
 #include <string>
@@ -217,6 +218,10 @@ void RegisterDllAgain(const std::string& path)
     FreeLibrary(library);
 }
 
+// Defined below, beside CreateMissingFolders.
+std::vector<std::string> FolderChain(const std::string& path, bool includeLast);
+bool MakeMissingFolders(const std::vector<std::string>& missing, bool record, std::string& failedFolder);
+
 bool IsComServerName(const std::string& path)
 {
     std::string ext = winlib::UpperCase(winlib::ExtractFileExt(path));
@@ -280,6 +285,8 @@ private:
     [[noreturn]] void Abort(int code);
     void OpenSetupFile();
     void CheckLengths();
+    void RecordNewFolders();
+    std::vector<std::string> MissingFoldersOf(const std::string& target);
     bool Pace(int i, long long done, long long length, bool force = false);
     void InstallRecord(int i);
     DWORD TargetAttributes(const std::string& target) const;
@@ -304,6 +311,7 @@ private:
     long long offset_ = 0;  // read offset of the next file cabinet in the setup file
     int filesCount_ = 0;
     winlib::TIniDocument files_;          // the script's [Files], read once
+    std::map<std::string, bool> folderExists_;  // upper-cased folders looked at: whether they exist
     std::set<std::string> knownFolders_;  // upper-cased folders that exist: made or found ...
     std::set<std::string> madeFolders_;   // ... those the run made ...
     std::set<std::string> placed_;        // ... and the upper-cased files it placed
@@ -403,6 +411,53 @@ void TInstallRun::CheckLengths()
     }
 }
 
+// The folders of target's folder part that do not exist, from the root down.
+// Each folder is looked at once in a run, and one below a missing folder not at
+// all (Wine reads the whole parent folder to find that a name is absent).
+std::vector<std::string> TInstallRun::MissingFoldersOf(const std::string& target)
+{
+    std::vector<std::string> missing;
+    for (const std::string& folder : FolderChain(target, false)) {
+        auto [known, added] = folderExists_.emplace(winlib::UpperCase(folder), false);
+        if (added)
+            known->second = missing.empty() && winlib::DirectoryExists(folder);
+        if (!known->second)
+            missing.push_back(folder);
+    }
+    return missing;
+}
+
+// The folders the file stage will make, recorded in [Folders] and saved in one
+// go before the first file: a save per folder costs a flushed write of the
+// whole log. Records are taken in the order the stage takes them, and the first
+// record that needs a folder decides whether it is recorded, as when each is
+// recorded as it is made (CreateMissingFolders then finds it recorded). A record
+// the stage refuses ends the run, and an ended run's log goes.
+void TInstallRun::RecordNewFolders()
+{
+    if (!s_.UninstallEnabled)
+        return;
+    std::set<std::string> looked;   // upper-cased: the folders of files looked at ...
+    std::set<std::string> claimed;  // ... and the missing folders a record claimed
+    const unsigned long next = NextLogKey(lsFolders);
+    for (int i = 0; i < filesCount_; ++i) {
+        std::string value = files_.ReadString("Files", std::to_string(i), "");
+        if (value.empty())
+            continue;
+        TFileRecord record;
+        if (!ReadFileRecord(value, record) || !IsRootedBelowRoot(record.Target))
+            break;
+        if (winlib::ExtractFileName(record.Target).empty() ||
+            !looked.insert(winlib::UpperCase(winlib::ExtractFileDir(record.Target))).second)
+            continue;
+        for (const std::string& folder : MissingFoldersOf(record.Target))
+            if (claimed.insert(winlib::UpperCase(folder)).second && record.Uninstall)
+                AddLogRecord(lsFolders, folder);
+    }
+    if (NextLogKey(lsFolders) != next)
+        SaveUninstallLog();
+}
+
 // Between blocks and files: the progress and the file name shown at most about
 // 20 times a second (force: now), messages processed often enough that Cancel is
 // answered at once, the log saved when a record has waited. False once Cancel
@@ -440,6 +495,7 @@ void TInstallRun::Run()
     CheckCancel();                                          // 5
     OpenSetupFile();
     CheckLengths();
+    RecordNewFolders();
     for (int i = 0; i < filesCount_; ++i)                   // 6
         InstallRecord(i);
     if (lastIndex_ >= 0)
@@ -598,11 +654,14 @@ void TInstallRun::MakeFolders(const TFileRecord& record)
     const std::string folder = winlib::UpperCase(path);
     if (knownFolders_.count(folder))
         return;
-    bool made = !winlib::DirectoryExists(path);
+    const std::vector<std::string> missing = MissingFoldersOf(record.Target);
+    bool made = !missing.empty();  // then the file's own folder is among them
     if (!made)
         DropLeftoverCopies(path);
     std::string failed;
-    if (CreateMissingFolders(record.Target, false, s_.UninstallEnabled && record.Uninstall, failed)) {
+    if (MakeMissingFolders(missing, s_.UninstallEnabled && record.Uninstall, failed)) {
+        for (const std::string& m : missing)
+            folderExists_[winlib::UpperCase(m)] = true;
         knownFolders_.insert(folder);
         if (made)
             madeFolders_.insert(folder);
@@ -826,36 +885,68 @@ bool IsRootedBelowRoot(const std::string& path)
     return shareEnd != std::string::npos && shareEnd > serverEnd + 1 && shareEnd + 1 < path.size();
 }
 
-bool CreateMissingFolders(const std::string& path, bool includeLast, bool record, std::string& failedFolder)
+namespace {
+
+// The folders of path's folder part (of path itself when includeLast), from the
+// root down; never a drive's root or \\server\share.
+std::vector<std::string> FolderChain(const std::string& path, bool includeLast)
 {
     std::string work = includeLast ? winlib::ExcludeTrailingBackslash(path) + "\\" : path;
-    // Below a drive's root, or below \\server\share: neither root is ever made.
     size_t start = 3;
     if (work.size() >= 2 && work[0] == '\\' && work[1] == '\\') {
         size_t serverEnd = work.find('\\', 2);
         size_t shareEnd = serverEnd == std::string::npos ? serverEnd : work.find('\\', serverEnd + 1);
         if (shareEnd == std::string::npos)
-            return true;  // no folder below the share in the path
+            return {};  // no folder below the share in the path
         start = shareEnd + 1;
     }
+    std::vector<std::string> chain;
     for (size_t p = work.find('\\', start); p != std::string::npos; p = work.find('\\', p + 1)) {
         std::string folder = work.substr(0, p);
-        if (folder.empty() || folder.back() == '\\' || winlib::DirectoryExists(folder))
-            continue;
-        // Recorded and saved before it is made: after a kill, a later run could
-        // not tell a folder nobody recorded from the user's own.
-        if (record) {
+        if (!folder.empty() && folder.back() != '\\')
+            chain.push_back(std::move(folder));
+    }
+    return chain;
+}
+
+// Makes the missing folders, from the root down. When record is set they are
+// recorded in [Folders] and saved, all in one save, before any is made: after a
+// kill, a later run could not tell a folder nobody recorded from the user's own.
+bool MakeMissingFolders(const std::vector<std::string>& missing, bool record, std::string& failedFolder)
+{
+    if (missing.empty())
+        return true;
+    if (record) {
+        const unsigned long next = NextLogKey(lsFolders);
+        for (const std::string& folder : missing)
             AddLogRecord(lsFolders, folder);
-            SaveUninstallLog();
-        }
+        if (NextLogKey(lsFolders) != next)
+            SaveUninstallLog();  // none new: recorded already (the run records its file stage's folders first)
+    }
+    const std::string logFolder = record ? winlib::ExtractFileDir(UninstallLogPath()) : std::string();
+    for (const std::string& folder : missing) {
         if (!CreateDirectoryA(folder.c_str(), nullptr) && GetLastError() != ERROR_ALREADY_EXISTS) {
             failedFolder = folder;
             return false;
         }
-        if (record)
-            SaveUninstallLog();  // the log's own folder may only now exist
+        if (record && winlib::SameText(folder, logFolder))
+            SaveUninstallLog();  // the log waited for its own folder: saved before the folders below it are made
     }
     return true;
+}
+
+}  // namespace
+
+bool CreateMissingFolders(const std::string& path, bool includeLast, bool record, std::string& failedFolder)
+{
+    // Looked at from the deepest up: an existing folder ends the search, so a
+    // folder that is there costs one look.
+    const std::vector<std::string> chain = FolderChain(path, includeLast);
+    size_t firstMissing = chain.size();
+    while (firstMissing > 0 && !winlib::DirectoryExists(chain[firstMissing - 1]))
+        --firstMissing;
+    return MakeMissingFolders({chain.begin() + static_cast<std::ptrdiff_t>(firstMissing), chain.end()}, record,
+                              failedFolder);
 }
 
 int InstallProgress(int i, int filesCount, long long copied, long long length)
