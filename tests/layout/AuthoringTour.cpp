@@ -307,17 +307,9 @@ int main(int argc, char** argv)
         Fail(e.what());
     }
     if (!tour.Gallery) {
-        std::printf("%s: %d visible control(s) checked, %d finding(s)\n", "authoring_tour", layout::ControlsChecked(),
-                    static_cast<int>(tour.Findings.size()));
-        std::vector<int> used;
-        std::vector<layout::TFinding> left = layout::Unexcused(tour.Findings, kExceptions, used);
-        for (size_t i = 0; i < kExceptions.size(); ++i)
-            std::printf("authoring_tour: exception \"%s\" %s %s: %d finding(s) (%s)\n", kExceptions[i].Where,
-                        kExceptions[i].Control, kExceptions[i].Rule, used[i], kExceptions[i].Reason);
-        for (const layout::TFinding& f : left)
-            std::printf("authoring_tour: LAYOUT %s\n", f.Text().c_str());
-        if (!left.empty())
-            Fail(std::to_string(left.size()) + " layout finding(s)");
+        int left = layout::ReportFindings("authoring_tour", tour.Findings, kExceptions);
+        if (left != 0)
+            Fail(std::to_string(left) + " layout finding(s)");
     }
     std::printf("authoring_tour: %d failure(s)\n", tour.Failures);
     return tour.Failures == 0 ? 0 : 1;

@@ -286,4 +286,19 @@ std::vector<TFinding> Unexcused(const std::vector<TFinding>& findings, const std
     return left;
 }
 
+int ReportFindings(const char* program, const std::vector<TFinding>& findings,
+                   const std::vector<TException>& exceptions)
+{
+    std::printf("%s: %d visible control(s) checked, %d finding(s)\n", program, ControlsChecked(),
+                static_cast<int>(findings.size()));
+    std::vector<int> used;
+    std::vector<TFinding> left = Unexcused(findings, exceptions, used);
+    for (size_t i = 0; i < exceptions.size(); ++i)
+        std::printf("%s: exception \"%s\" %s %s: %d finding(s) (%s)\n", program, exceptions[i].Where,
+                    exceptions[i].Control, exceptions[i].Rule, used[i], exceptions[i].Reason);
+    for (const TFinding& f : left)
+        std::printf("%s: LAYOUT %s\n", program, f.Text().c_str());
+    return static_cast<int>(left.size());
+}
+
 }  // namespace layout

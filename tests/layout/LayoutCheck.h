@@ -40,4 +40,9 @@ void ForEachSheet(HWND window, const std::function<void(const std::string& sheet
 std::vector<TFinding> Unexcused(const std::vector<TFinding>& findings, const std::vector<TException>& exceptions,
                                 std::vector<int>& used);
 
+// Prints what program checked, each exception with the findings it covers, and
+// each finding no exception covers; returns how many of those there are.
+int ReportFindings(const char* program, const std::vector<TFinding>& findings,
+                   const std::vector<TException>& exceptions);
+
 }  // namespace layout

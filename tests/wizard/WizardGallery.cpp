@@ -523,17 +523,9 @@ int main(int argc, char** argv)
         Fail(e.what());
     }
     if (gallery.Layout) {
-        std::printf("%s: %d visible control(s) checked, %d finding(s)\n", "wizard_gallery", layout::ControlsChecked(),
-                    static_cast<int>(gallery.Findings.size()));
-        std::vector<int> used;
-        std::vector<layout::TFinding> left = layout::Unexcused(gallery.Findings, kLayoutExceptions, used);
-        for (size_t i = 0; i < kLayoutExceptions.size(); ++i)
-            std::printf("wizard_gallery: exception \"%s\" %s %s: %d finding(s) (%s)\n", kLayoutExceptions[i].Where,
-                        kLayoutExceptions[i].Control, kLayoutExceptions[i].Rule, used[i], kLayoutExceptions[i].Reason);
-        for (const layout::TFinding& f : left)
-            std::printf("wizard_gallery: LAYOUT %s\n", f.Text().c_str());
-        if (!left.empty())
-            Fail(std::to_string(left.size()) + " layout finding(s)");
+        int left = layout::ReportFindings("wizard_gallery", gallery.Findings, kLayoutExceptions);
+        if (left != 0)
+            Fail(std::to_string(left) + " layout finding(s)");
     }
     std::printf("wizard_gallery: %d failure(s)\n", gallery.Failures);
     return gallery.Failures == 0 ? 0 : 1;
