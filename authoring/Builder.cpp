@@ -120,18 +120,24 @@ public:
         // Cabinets made but never appended (a stop, a failure, a file gone since): those
         // in the work folder go with it, those in memory go here.
         for (const TResult& result : results_)
-            if (CabIntf::IsMemoryFileName(result.Cabinet))
-                CabIntf::DiscardMemoryFile(result.Cabinet);
+            if (CabIntf::IsMemoryFileName(result.Made.Cabinet))
+                CabIntf::DiscardMemoryFile(result.Made.Cabinet);
         if (wake_ != nullptr)
             CloseHandle(wake_);
     }
     TCompressionPool(const TCompressionPool&) = delete;
     TCompressionPool& operator=(const TCompressionPool&) = delete;
 
+    // What a worker made of one file: its cabinet, and the CRC-32 of the file it read.
+    struct TMade {
+        std::string Cabinet;
+        uint32_t Crc = 0;
+    };
+
     // The cabinet of job i, once made. While waiting, poll runs the caller's messages;
     // when it answers true the workers stop and EPackageCancelled follows. A job that
     // failed re-throws its failure here, in project order.
-    std::string Take(size_t i, const std::function<bool()>& poll)
+    TMade Take(size_t i, const std::function<bool()>& poll)
     {
         if (startFailure_)
             std::rethrow_exception(startFailure_);
@@ -148,7 +154,7 @@ public:
                     results_[i] = TResult{};  // taken: the caller owns the cabinet now
                     if (result.Failure)
                         std::rethrow_exception(result.Failure);
-                    return result.Cabinet;
+                    return result.Made;
                 }
             }
             if (poll()) {
@@ -172,7 +178,7 @@ public:
 
 private:
     struct TResult {
-        std::string Cabinet;
+        TMade Made;
         std::exception_ptr Failure;
     };
 
@@ -191,7 +197,11 @@ private:
             const TCabinetJob& job = jobs_[i];
             if (job.HasCabinet) {
                 try {
-                    result.Cabinet = writer_.MakeFileCabinet(i, job.Source, job.StoredName, &stop_);
+                    result.Made.Cabinet = writer_.MakeFileCabinet(i, job.Source, job.StoredName, &stop_);
+                    // Read again here, while the file is fresh in the cache and beside
+                    // the other workers, not once more on the appending thread.
+                    if (!winlib::FileCrc32(winlib::ExpandFileName(job.Source), result.Made.Crc))
+                        throw EPackageError("Cannot read \"" + job.Source + "\" for its CRC-32");
                 } catch (...) {
                     result.Failure = std::current_exception();
                 }
@@ -252,7 +262,7 @@ private:
     std::vector<TSetupMember> SetupMembers() const;
     void CheckStoredNames(const std::vector<TSetupMember>& members);
     void StartPackage();
-    long long AppendCabinet(TCompressionPool& pool, size_t job, const std::string& source);
+    TFilesRecord AppendCabinet(TCompressionPool& pool, size_t job, const std::string& source);
     void PackFiles();
     void WriteScript(const std::string& scriptFile);
     void FinishPackage(std::vector<TSetupMember> members);
@@ -365,11 +375,16 @@ void TBuild::StartPackage()
     }
 }
 
-long long TBuild::AppendCabinet(TCompressionPool& pool, size_t job, const std::string& source)
+// The record of the appended file, with the cabinet's length and the file's CRC-32
+// (which the setup checks its unpacked copy against); the caller fills in the rest.
+TFilesRecord TBuild::AppendCabinet(TCompressionPool& pool, size_t job, const std::string& source)
 {
     try {
-        std::string cabinet = pool.Take(job, [this] { return reporter_.PumpAndPoll(); });
-        return writer_->AppendMadeCabinet(cabinet);
+        TCompressionPool::TMade made = pool.Take(job, [this] { return reporter_.PumpAndPoll(); });
+        TFilesRecord record;
+        record.Length = writer_->AppendMadeCabinet(made.Cabinet);
+        record.Crc = made.Crc;
+        return record;
     } catch (const EPackageCancelled&) {
         throw TBuildStopped{true};
     } catch (const EPackageTooLarge&) {
@@ -412,17 +427,22 @@ void TBuild::PackFiles()
             missing_ = true;
             continue;
         }
-        long long length = AppendCabinet(pool, i, source);
-        slots_[i] = TFilesRecord{ReplaceFirstIgnoringCase(source, project_.SourceFolder, "<InstallDir>"), length,
-                                 project_.ExistMode, uninstall};
+        TFilesRecord record = AppendCabinet(pool, i, source);
+        record.Target = ReplaceFirstIgnoringCase(source, project_.SourceFolder, "<InstallDir>");
+        record.Mode = project_.ExistMode;
+        record.Uninstall = uninstall;
+        slots_[i] = record;
     }
     for (size_t j = 0; j < project_.AdditionalFiles.size(); ++j) {
         const TBuildFileRow& row = project_.AdditionalFiles[j];
         ShowFile(row.Source, static_cast<double>(first + j) * 100 / count);
         if (IsSetupTempRow(row.InstallTo))
             continue;  // packed into qzsetup.cab
-        long long length = AppendCabinet(pool, first + j, row.Source);
-        slots_[first + j] = TFilesRecord{row.InstallTo, length, row.Mode, row.Uninstall};
+        TFilesRecord record = AppendCabinet(pool, first + j, row.Source);
+        record.Target = row.InstallTo;
+        record.Mode = row.Mode;
+        record.Uninstall = row.Uninstall;
+        slots_[first + j] = record;
     }
 }
 
@@ -433,20 +453,6 @@ void TBuild::WriteScript(const std::string& scriptFile)
     script.SetInteger(FilesSizeKey, ClampFilesSize(project_.EstimatedSize));
     script.Files = slots_;
     script.EngineSize = engineSize_;
-    // Each installed file's CRC-32, which the setup checks its unpacked copy against:
-    // slots follow the source-folder files, then the Additional Files rows.
-    const size_t first = project_.SourceFiles.size();
-    for (size_t i = 0; i < first + project_.AdditionalFiles.size() && i < script.Files.size(); ++i) {
-        if (!script.Files[i] || script.Files[i]->Length == 0)
-            continue;  // no key, or a slot that owns no bytes
-        const std::string& source = i < first ? project_.SourceFiles[i] : project_.AdditionalFiles[i - first].Source;
-        if (reporter_.PumpAndPoll())
-            throw TBuildStopped{true};
-        uint32_t crc = 0;
-        if (!winlib::FileCrc32(winlib::ExpandFileName(source), crc))
-            FailCompressing(source);
-        script.Files[i]->Crc = crc;
-    }
     try {
         WriteSetupScript(script, scriptFile);
     } catch (const std::exception& e) {
