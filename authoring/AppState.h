@@ -19,6 +19,7 @@ struct TAppState {
     std::string ProjectFileName;  // "" none, "New Product" never saved
     bool ProjectModified = false;
     bool SilentBuild = false;
+    bool NeverShown = false;  // a command-line build: the main window is never shown
     bool FirstShow = true;
     bool FirstRun = true;
     std::uint32_t UninstallerSize = 0;

@@ -61,7 +61,9 @@ void TForm1::CreateLayout()
 {
     HWND h = Handle();
     CreateMenus();
-    CreateToolBar();
+    // Its pictures cost a command-line build more than a small project's packing.
+    if (!AppState().NeverShown)
+        CreateToolBar();
     tree_.Create(h, kTreeId, TBounds{0, 0, treeWidth_, 100});
     HTREEITEM root = tree_.Add(nullptr, "Project");
     for (const TPageDef& page : kPages)

@@ -108,6 +108,9 @@ public:
     // which never shows the window. Then SilentExitCode() is the process's code.
     void FormShow();
     int SilentExitCode() const { return silentExit_; }
+    // What closing the window keeps: the window's bounds and list columns (not after
+    // a silent build, whose window was never the user's) and the recent list.
+    void SaveSettings();
     // Shows the window (maximized when the preferences say so).
     void ShowMain();
     // The keyboard-cue repaint of this program's windows (made with the window).

@@ -258,7 +258,9 @@ void TForm1::RunCommandLine()
 
 bool TForm1::OnCloseQuery() { return QuerySaveChanges(); }
 
-void TForm1::OnDestroy()
+void TForm1::OnDestroy() { SaveSettings(); }
+
+void TForm1::SaveSettings()
 {
     if (associationRan_)
         return;

@@ -128,6 +128,9 @@ cd "$work"; build /s rel.zpf; cd - >/dev/null
 [ "$rc" = 0 ] || fail "exit $rc, stderr: $err"
 [[ $out == 'Built C:\kbtest\out\Setup.exe ('*' KB)' ]] || fail "stdout: $out"
 [ -f "$work/out/Setup.exe" ] || fail "no setup"
+# The silent build ends without tearing its windows down; the recent list is still kept.
+recent=$(wine reg query 'HKCU\Software\Quellix\Tarvex Installer\Recent' /v 1 </dev/null 2>&1 | tr -d '\r')
+grep -qF 'C:\kbtest\rel.zpf' <<<"$recent" || fail "the recent list does not name the project: $recent"
 after=$(find "$WINEPREFIX/drive_c/windows" -maxdepth 1 -newer "$work/rel.zpf" | wc -l)
 [ "$after" = "$before" ] || fail "C:\\windows changed"
 
