@@ -19,19 +19,33 @@ int PlaceControls(TForm1& form, const std::vector<TPlace>& places, int id,
                   std::vector<std::unique_ptr<winlib::TControl>>& statics, std::vector<TPlacedLabel>* labels,
                   const std::function<void(const TPlace& place, HWND sheet, int id)>& make)
 {
+    // A command-line build never shows the window: captions and frames, which only
+    // tell a person what a control is, are left out (their ids stay taken). Under
+    // Wine each window costs dozens of server round trips.
+    const bool decorate = !AppState().NeverShown;
     for (const TPlace& place : places) {
         HWND sheet = form.Sheet(place.Page, place.Tab);
         const TBounds& b = place.Bounds;
         if (place.LabelWidth > 0) {
             auto& label = AddStatic<winlib::TLabel>(statics);
-            label.Create(sheet, id++, TBounds{b.X - place.LabelWidth, b.Y + 3, place.LabelWidth - 4, pagelayout::kLabelHeight},
-                         place.Caption);
+            if (decorate)
+                label.Create(sheet, id, TBounds{b.X - place.LabelWidth, b.Y + 3, place.LabelWidth - 4, pagelayout::kLabelHeight},
+                             place.Caption);
+            ++id;
             if (labels != nullptr)
                 labels->push_back({place.Control, &label});
         }
         switch (place.Kind) {
-        case TPlaceKind::Label: AddStatic<winlib::TLabel>(statics).Create(sheet, id++, b, place.Caption); break;
-        case TPlaceKind::Group: AddStatic<winlib::TGroupBox>(statics).Create(sheet, id++, b, place.Caption); break;
+        case TPlaceKind::Label:
+            if (decorate)
+                AddStatic<winlib::TLabel>(statics).Create(sheet, id, b, place.Caption);
+            ++id;
+            break;
+        case TPlaceKind::Group:
+            if (decorate)
+                AddStatic<winlib::TGroupBox>(statics).Create(sheet, id, b, place.Caption);
+            ++id;
+            break;
         case TPlaceKind::Edit:
         case TPlaceKind::ReadOnlyEdit:
             static_cast<winlib::TEdit*>(place.Control)->Create(sheet, id++, b, place.Kind == TPlaceKind::ReadOnlyEdit);
