@@ -105,18 +105,27 @@ void TForm1::BuildProjectLists()
         controls.Editor = std::make_unique<TListEditor>(ListSpecOf(binding->Kind), list, [this] { Action1Execute(); });
         controls.Editor->CreateColumns();
         controls.Editor->Attach();
-        controls.Add.Create(sheet, ControlId(place.List, 0), winlib::TBounds{}, "Add...");
-        controls.Edit.Create(sheet, ControlId(place.List, 1), winlib::TBounds{}, "Edit...");
-        controls.Remove.Create(sheet, ControlId(place.List, 2), winlib::TBounds{}, "Remove");
+        // A command-line build never shows the window: nobody can press the list's
+        // buttons there, so they are not made (under Wine each window costs dozens of
+        // server round trips); their handlers are bound all the same.
+        const bool buttons = !AppState().NeverShown;
+        if (buttons) {
+            controls.Add.Create(sheet, ControlId(place.List, 0), winlib::TBounds{}, "Add...");
+            controls.Edit.Create(sheet, ControlId(place.List, 1), winlib::TBounds{}, "Edit...");
+            controls.Remove.Create(sheet, ControlId(place.List, 2), winlib::TBounds{}, "Remove");
+        }
         controls.Editor->BindButtons(&controls.Add, &controls.Edit, &controls.Remove);
         if (place.List == TListId::Registry) {
-            Button20.Create(sheet, kImportButtonId, winlib::TBounds{}, "Import...");
+            if (buttons)
+                Button20.Create(sheet, kImportButtonId, winlib::TBounds{}, "Import...");
             Button20.OnClick = [this] { Button20Click(); };
         }
         if (binding->Arrows) {
-            controls.Arrows.Create(sheet, ControlId(place.List, 3), winlib::TBounds{});
+            if (buttons) {
+                controls.Arrows.Create(sheet, ControlId(place.List, 3), winlib::TBounds{});
+                winlib::SetHint(controls.Arrows.Handle(), "Up/Down");
+            }
             controls.Editor->BindArrows(controls.Arrows);
-            winlib::SetHint(controls.Arrows.Handle(), "Up/Down");
         }
         // The item dialogs are made after the main window; BindItemDialogs
         // (ItemDialogBinding.cpp) hands each editor its own. Until then Add and Edit do nothing.
