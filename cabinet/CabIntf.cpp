@@ -478,15 +478,23 @@ INT_PTR __cdecl CabGetOpenInfo(char* name, USHORT* date, USHORT* time, USHORT* a
     HANDLE file = CreateFileA(name, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                               FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
     if (file == INVALID_HANDLE_VALUE) return RecordError(err);
-    BY_HANDLE_FILE_INFORMATION info;
-    FILETIME local;
-    if (!GetFileInformationByHandle(file, &info) || !FileTimeToLocalFileTime(&info.ftLastWriteTime, &local)) {
+    // The basic information only: GetFileInformationByHandle also asks for the
+    // volume's serial number, which Wine fetches from its mount manager in another
+    // process, a round trip per file.
+    FILE_BASIC_INFO info;
+    FILETIME written, local;
+    bool known = GetFileInformationByHandleEx(file, FileBasicInfo, &info, sizeof info) != FALSE;
+    if (known) {
+        written.dwLowDateTime = static_cast<DWORD>(info.LastWriteTime.QuadPart);
+        written.dwHighDateTime = static_cast<DWORD>(info.LastWriteTime.QuadPart >> 32);
+    }
+    if (!known || !FileTimeToLocalFileTime(&written, &local)) {
         RecordError(err);
         CloseHandle(file);
         return -1;
     }
     LocalFileTimeToDosDateTime(local, *date, *time);
-    *attributes = static_cast<USHORT>(info.dwFileAttributes &
+    *attributes = static_cast<USHORT>(info.FileAttributes &
                                       (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN |
                                        FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_ARCHIVE));
     return reinterpret_cast<INT_PTR>(file);
