@@ -134,6 +134,8 @@ void TWizardLabel::Create(HWND parent, const TBounds& bounds, bool transparent, 
 
 void TWizardLabel::SetCaption(const std::string& text) const
 {
+    if (!hwnd_)
+        return;  // a silent run's form has no labels (and no ground to repaint)
     SetText(text);
     if (!transparent_)
         return;
@@ -200,8 +202,9 @@ TForm1::~TForm1()
             DeleteObject(font);
 }
 
-bool TForm1::Create(HINSTANCE instance)
+bool TForm1::Create(HINSTANCE instance, bool silent)
 {
+    silent_ = silent;
     INITCOMMONCONTROLSEX classes = {sizeof classes, ICC_PROGRESS_CLASS | ICC_STANDARD_CLASSES};
     InitCommonControlsEx(&classes);  // on failure the progress bar's creation below reports it
     if (!RegisterClass(instance, WindowClassName, FormWindowProc, reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1)) ||
@@ -229,6 +232,10 @@ bool TForm1::Create(HINSTANCE instance)
 
 void TForm1::CreateControls()
 {
+    if (silent_) {
+        CreateSilentFields();
+        return;
+    }
     MakeSeparator(hwnd_, 314, ClientWidth);
     // Wider than the usual 75: "&Fertig stellen" or "Ich &stimme zu" fill a 75-pixel
     // button to its edges in Tahoma 8.
@@ -240,6 +247,19 @@ void TForm1::CreateControls()
     CreateContentPages();
     WireEvents();
     SetFonts(fonts_);
+}
+
+// The fields a silent run reads (the placeholders' user details, the folder, the
+// Start-menu folder, the language), as the controls the wizard would have, so
+// that they keep their values exactly as there; they sit on the hidden window itself.
+void TForm1::CreateSilentFields()
+{
+    ComboLng.Create(hwnd_, 0, {178, 150, 308, 21});
+    EUser.Create(hwnd_, 0, {40, 56, 420, 21});
+    ECompany.Create(hwnd_, 0, {40, 104, 420, 21});
+    ECustomInfo.Create(hwnd_, 0, {40, 152, 420, 21});
+    Edit1.Create(hwnd_, 0, {56, 121, 292, 21});
+    ComboBox1.Create(hwnd_, 0, {40, 64, 420, 21}, true);
 }
 
 void TForm1::CreatePanel1()
@@ -359,6 +379,8 @@ void TForm1::WireEvents()
 void TForm1::SetFonts(const TFormFonts& fonts)
 {
     fonts_ = fonts;
+    if (silent_)
+        return;  // nothing is drawn
     HFONT made[] = {MakeFont(fonts.Face, fonts.TextSize, false, fonts.Charset),
                     MakeFont(fonts.Face, fonts.HeaderSize, true, fonts.Charset),
                     MakeFont(fonts.Face, fonts.TextSize, true, fonts.Charset),

@@ -93,8 +93,13 @@ public:
 
     // Makes the hidden window (client 500 x 362, centred) and its controls.
     // False when the system refuses a window (GetLastError tells why).
-    bool Create(HINSTANCE instance);
+    // silent: the run will never show a page, so only the fields whose values it
+    // reads are made (each control costs dozens of server round trips under Wine);
+    // every other wrapper stays without a window and its calls do nothing.
+    bool Create(HINSTANCE instance, bool silent = false);
     HWND Handle() const { return hwnd_; }
+    // Made for a silent run: the pages, pictures and fonts do not exist.
+    bool Silent() const { return silent_; }
 
     // The start-up; returns only when the wizard is to be shown.
     void FormCreate();
@@ -179,6 +184,7 @@ public:
 
 private:
     void CreateControls();
+    void CreateSilentFields();
     void CreatePanel1();
     void CreateHeaderPages();
     void CreateContentPages();
@@ -197,6 +203,7 @@ private:
     void AgreedClose();  // posts the end: the window goes from the main loop
 
     HWND hwnd_ = nullptr;
+    bool silent_ = false;
     TFormFonts fonts_;
     HFONT windowFont_ = nullptr, headerFont_ = nullptr, titleFont_ = nullptr, cancelFont_ = nullptr;
 };

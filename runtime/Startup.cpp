@@ -79,7 +79,10 @@ void LoadPictures(TForm1& form)
         HANDLE bitmap = LoadImageA(nullptr, path.c_str(), IMAGE_BITMAP, 0, 0, LR_LOADFROMFILE | LR_CREATEDIBSECTION);
         if (!bitmap)
             winlib::RaiseLastOSError("Cannot load the picture " + path);
-        images[i]->SetBitmap(static_cast<HBITMAP>(bitmap));
+        if (images[i]->Handle())
+            images[i]->SetBitmap(static_cast<HBITMAP>(bitmap));
+        else
+            DeleteObject(bitmap);  // a silent run shows none, but a bad picture still ends it as before
     }
 }
 
