@@ -113,10 +113,10 @@ void MakeSeparator(HWND parent, int y, int width)
 
 // ---- Panels, labels, boxes ----
 
-void TWizardPanel::Create(HWND parent, const TBounds& b, bool white)
+void TWizardPanel::Create(HWND parent, const TBounds& b, bool white, bool shown)
 {
     White = white;
-    hwnd_ = MakeChild(PanelClassName, WS_VISIBLE, WS_EX_CONTROLPARENT, parent, b);
+    hwnd_ = MakeChild(PanelClassName, shown ? WS_VISIBLE : 0, WS_EX_CONTROLPARENT, parent, b);
     SetWindowLongPtrA(hwnd_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
 }
 
@@ -264,7 +264,7 @@ void TForm1::CreateSilentFields()
 
 void TForm1::CreatePanel1()
 {
-    Panel1.Create(hwnd_, {0, 0, ClientWidth, 314});
+    Panel1.Create(hwnd_, {0, 0, ClientWidth, 314}, false, false);
     Image1.Attach(MakeChild("STATIC", SS_BITMAP, 0, Panel1.Handle(), {0, 0, 1, 1}));  // holds the picture
     Panel1.SetPicture(&Image1, {0, 0, ClientWidth, 314});
     Label1.Create(Panel1.Handle(), {178, 18, 308, 71}, true);
@@ -283,7 +283,7 @@ void TForm1::CreatePanel1()
 
 void TForm1::CreateHeaderPages()
 {
-    Panel2.Create(hwnd_, {0, 0, ClientWidth, 314});
+    Panel2.Create(hwnd_, {0, 0, ClientWidth, 314}, false, false);
     Header.Create(Panel2.Handle(), {0, 0, ClientWidth, 58}, true);
     Image2.Attach(MakeChild("STATIC", SS_BITMAP, 0, Header.Handle(), {0, 0, 1, 1}));
     Header.SetPicture(&Image2, {1, 1, 499, 56});
@@ -291,21 +291,18 @@ void TForm1::CreateHeaderPages()
     Text2.Create(Header.Handle(), {40, 26, 393, 30}, true);
     MakeSeparator(Panel2.Handle(), 58, ClientWidth);
     for (TWizardPanel* p : {&P1, &P2, &P3, &P4, &P5, &P6, &P7})
-        p->Create(Panel2.Handle(), {0, 65, ClientWidth, 240});
+        p->Create(Panel2.Handle(), {0, 65, ClientWidth, 240}, false, false);
 }
 
 void TForm1::CreateContentPages()
 {
-    constexpr DWORD RichStyle = WS_VISIBLE | WS_VSCROLL | WS_TABSTOP | ES_MULTILINE | ES_READONLY | ES_AUTOVSCROLL;
     HWND p = P1.Handle();
     Label4.Create(p, {40, 8, 420, 33}, false);
-    RichEdit1.Create(p, 0, RichStyle, WS_EX_CLIENTEDGE, 40, 48, 420, 161);
     Label11.Create(p, {40, 213, 420, 26}, false);  // two lines: the German notice wraps
     CheckBox1.Create(p, 0, {40, 220, 420, 17}, "");
 
     p = P2.Handle();
     Label18.Create(p, {40, 8, 420, 30}, false);
-    RichEdit2.Create(p, 0, RichStyle, WS_EX_CLIENTEDGE, 40, 40, 420, 193);
 
     p = P3.Handle();
     Label5.Create(p, {40, 8, 420, 30}, false);
@@ -349,6 +346,22 @@ void TForm1::CreateContentPages()
     LTask.Attach(MakeChild("STATIC", WS_VISIBLE | SS_LEFT | SS_NOPREFIX, 0, p, {40, 8, 420, 16}));
     LFile.Attach(MakeChild("STATIC", WS_VISIBLE | SS_LEFT | SS_NOPREFIX | SS_PATHELLIPSIS, 0, p, {40, 32, 420, 16}));
     ProgressBar1.Attach(MakeChild(PROGRESS_CLASSA, WS_VISIBLE, 0, p, {40, 56, 420, 17}));
+}
+
+// The licence and readme boxes are made when their page is first shown: loading
+// the rich-text library costs tens of milliseconds, and most setups show neither.
+const winlib::TRichEdit& TForm1::RichText(bool licence)
+{
+    winlib::TRichEdit& box = licence ? RichEdit1 : RichEdit2;
+    if (box.Handle())
+        return box;
+    constexpr DWORD RichStyle = WS_VISIBLE | WS_VSCROLL | WS_TABSTOP | ES_MULTILINE | ES_READONLY | ES_AUTOVSCROLL;
+    HWND made = licence ? box.Create(P1.Handle(), 0, RichStyle, WS_EX_CLIENTEDGE, 40, 48, 420, 161)
+                        : box.Create(P2.Handle(), 0, RichStyle, WS_EX_CLIENTEDGE, 40, 40, 420, 193);
+    // Right after the page's heading in the tab order, as if made with the page.
+    SetWindowPos(made, (licence ? Label4 : Label18).Handle(), 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+    SetFont(made, windowFont_);
+    return box;
 }
 
 void TForm1::WireEvents()

@@ -25,7 +25,9 @@ public:
 class TWizardPanel : public winlib::TControl {
 public:
     using TControl::TControl;
-    void Create(HWND parent, const winlib::TBounds& bounds, bool white = false);
+    // shown: visible within its parent from the start (the header); a page host
+    // starts hidden, so that the window's first paint is not a paint of every page.
+    void Create(HWND parent, const winlib::TBounds& bounds, bool white = false, bool shown = true);
     void SetPicture(const winlib::TImage* picture, RECT where);
 
     const winlib::TImage* Picture = nullptr;
@@ -131,6 +133,8 @@ public:
     // Enter in ComboLng, Edit1 or ComboBox1.
     void EnterPressed();
     void FocusIfPossible(const winlib::TControl& control) const;
+    // RichEdit1 (licence) or RichEdit2 (readme), made on first use.
+    const winlib::TRichEdit& RichText(bool licence);
     // Ends the wizard from the main loop (posted by the close and the late cancel).
     void EndWizard();
 
@@ -151,11 +155,11 @@ public:
     winlib::TComboBox ComboLng;   // languages (page 1)
     // Page 3: licence.
     TWizardLabel Label4, Label11;
-    winlib::TRichEdit RichEdit1;
+    winlib::TRichEdit RichEdit1;  // made by RichText
     winlib::TCheckBox CheckBox1;
     // Page 4: readme.
     TWizardLabel Label18;
-    winlib::TRichEdit RichEdit2;
+    winlib::TRichEdit RichEdit2;  // made by RichText
     // Page 5: user information.
     TWizardLabel Label5, LUser, LCompany, LCustomInfo;
     winlib::TEdit EUser, ECompany, ECustomInfo;
