@@ -205,6 +205,15 @@ TForm1::~TForm1()
 bool TForm1::Create(HINSTANCE instance, bool silent)
 {
     silent_ = silent;
+    if (silent_) {
+        // Nothing is ever shown, and boxes have no owner to hide behind: the fields
+        // the run reads keep their values without windows (the user details, the
+        // folder, the Start-menu folder, the language), and the rest stay unmade.
+        for (winlib::TControl* field : std::initializer_list<winlib::TControl*>{&ComboLng, &EUser, &ECompany,
+                                                                              &ECustomInfo, &Edit1, &ComboBox1})
+            field->MakeWindowless();
+        return true;
+    }
     INITCOMMONCONTROLSEX classes = {sizeof classes, ICC_PROGRESS_CLASS | ICC_STANDARD_CLASSES};
     InitCommonControlsEx(&classes);  // on failure the progress bar's creation below reports it
     if (!RegisterClass(instance, WindowClassName, FormWindowProc, reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1)) ||
@@ -232,10 +241,6 @@ bool TForm1::Create(HINSTANCE instance, bool silent)
 
 void TForm1::CreateControls()
 {
-    if (silent_) {
-        CreateSilentFields();
-        return;
-    }
     MakeSeparator(hwnd_, 314, ClientWidth);
     // Wider than the usual 75: "&Fertig stellen" or "Ich &stimme zu" fill a 75-pixel
     // button to its edges in Tahoma 8.
@@ -247,19 +252,6 @@ void TForm1::CreateControls()
     CreateContentPages();
     WireEvents();
     SetFonts(fonts_);
-}
-
-// The fields a silent run reads (the placeholders' user details, the folder, the
-// Start-menu folder, the language), as the controls the wizard would have, so
-// that they keep their values exactly as there; they sit on the hidden window itself.
-void TForm1::CreateSilentFields()
-{
-    ComboLng.Create(hwnd_, 0, {178, 150, 308, 21});
-    EUser.Create(hwnd_, 0, {40, 56, 420, 21});
-    ECompany.Create(hwnd_, 0, {40, 104, 420, 21});
-    ECustomInfo.Create(hwnd_, 0, {40, 152, 420, 21});
-    Edit1.Create(hwnd_, 0, {56, 121, 292, 21});
-    ComboBox1.Create(hwnd_, 0, {40, 64, 420, 21}, true);
 }
 
 void TForm1::CreatePanel1()
@@ -422,9 +414,15 @@ void TForm1::ShowWizard()
 
 void TForm1::AgreedClose() { PostMessageA(hwnd_, WM_WIZARD_END, 0, 0); }
 
-std::string TForm1::Caption() const { return winlib::TControl(hwnd_).Text(); }
+std::string TForm1::Caption() const { return silent_ ? caption_ : winlib::TControl(hwnd_).Text(); }
 
-void TForm1::SetCaption(const std::string& caption) const { winlib::TControl(hwnd_).SetText(caption); }
+void TForm1::SetCaption(const std::string& caption) const
+{
+    if (silent_)
+        caption_ = caption;
+    else
+        winlib::TControl(hwnd_).SetText(caption);
+}
 
 void TForm1::FocusIfPossible(const winlib::TControl& control) const
 {

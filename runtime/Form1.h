@@ -95,12 +95,12 @@ public:
 
     // Makes the hidden window (client 500 x 362, centred) and its controls.
     // False when the system refuses a window (GetLastError tells why).
-    // silent: the run will never show a page, so only the fields whose values it
-    // reads are made (each control costs dozens of server round trips under Wine);
-    // every other wrapper stays without a window and its calls do nothing.
+    // silent: the run will never show a page, so no window is made at all (Handle()
+    // is null: boxes have no owner); the fields whose values the run reads keep
+    // them without windows, every other wrapper's calls do nothing.
     bool Create(HINSTANCE instance, bool silent = false);
     HWND Handle() const { return hwnd_; }
-    // Made for a silent run: the pages, pictures and fonts do not exist.
+    // Made for a silent run: the window, pages, pictures and fonts do not exist.
     bool Silent() const { return silent_; }
 
     // The start-up; returns only when the wizard is to be shown.
@@ -188,7 +188,6 @@ public:
 
 private:
     void CreateControls();
-    void CreateSilentFields();
     void CreatePanel1();
     void CreateHeaderPages();
     void CreateContentPages();
@@ -208,6 +207,7 @@ private:
 
     HWND hwnd_ = nullptr;
     bool silent_ = false;
+    mutable std::string caption_;  // silent: the title boxes take
     TFormFonts fonts_;
     HFONT windowFont_ = nullptr, headerFont_ = nullptr, titleFont_ = nullptr, cancelFont_ = nullptr;
 };
