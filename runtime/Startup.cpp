@@ -315,6 +315,7 @@ void RunStartup(TForm1& form)
     s.UninstallItems.clear();
     s.FieldList.clear();
     s.SetupIni = std::make_unique<winlib::TIniFile>(s.SetupTempDir + "\\" + setupformat::SetupScriptName);
+    s.SetupIni->KeepAnswers();  // the package's own script: nothing changes it
     s.SetupTitle = ExpandPlaceholders("<AppName>") + " " + ExpandPlaceholders("<AppVersion>");  // 8
     ReadBasicSettings();                                     // 9
     WriteLogHeader();                                        // 10
