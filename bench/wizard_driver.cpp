@@ -100,9 +100,11 @@ int main(int argc, char** argv)
     bool installClicked = false;  // after Install only Finish is pressed
     HWND wizard = nullptr, next = nullptr;  // found once: they live as long as the setup
     double boxCheckAt = 0;
+    DWORD pause = 2;  // ms between polls: 2 while pages are clicked, 5 while the setup installs
     while (Seconds(start, frequency) < timeout) {
-        if (WaitForSingleObject(process.hProcess, 2) == WAIT_OBJECT_0)
+        if (WaitForSingleObject(process.hProcess, pause) == WAIT_OBJECT_0)
             break;
+        pause = 5;
         double now = Seconds(start, frequency);
         if (wizard == nullptr || now - boxCheckAt >= 0.05) {
             boxCheckAt = now;
@@ -136,6 +138,7 @@ int main(int argc, char** argv)
         std::string caption = Text(next);
         if (!IsPressable(caption))
             continue;
+        pause = 2;
         if (installClicked && caption != "&Finish")
             continue;  // the finished page being made: it shows Next for a moment
         if (caption == "&Finish") {
