@@ -8,6 +8,15 @@
 // Prints "FINISHED <seconds>" and exits with the setup's code; a message box, a
 // setup that ends before its finished page, or the time limit (default 600 s)
 // prints what happened and exits 1.
+//
+// The driver must not slow the setup it times. Under Wine every question about
+// another process's window is a server round trip, and a cross-process
+// WM_GETTEXT waits for the setup's thread, which answers it between its blocks
+// while it installs. So texts are read with InternalGetWindowText (no message to
+// the setup), the wizard's Next button (one window whose caption changes from
+// page to page) is found once, and while it is hidden (the installing page) a
+// poll asks only about it; the look for a message box, which needs every
+// top-level window, comes every 50 ms.
 #include <windows.h>
 
 #include <cstdio>
@@ -40,10 +49,14 @@ BOOL CALLBACK CollectChildren(HWND window, LPARAM param)
 
 std::string Text(HWND window)
 {
+    WCHAR wide[256] = {};
+    InternalGetWindowText(window, wide, 256);  // the stored caption: no message to the setup
     char text[256] = {};
-    GetWindowTextA(window, text, sizeof text);  // cross-process WM_GETTEXT works
+    WideCharToMultiByte(CP_ACP, 0, wide, -1, text, sizeof text, nullptr, nullptr);
     return text;
 }
+
+bool IsPressable(const std::string& text) { return text == "&Next >" || text == "&Install" || text == "&Finish"; }
 
 std::string ClassName(HWND window)
 {
@@ -84,47 +97,78 @@ int main(int argc, char** argv)
     std::string clickedPage;  // the page the last click was made on
     double clickedAt = 0;
     bool finished = false;
+    bool installClicked = false;  // after Install only Finish is pressed
+    HWND wizard = nullptr, next = nullptr;  // found once: they live as long as the setup
+    double boxCheckAt = 0;
+    DWORD pause = 2;  // ms between polls: 2 while pages are clicked, 5 while the setup installs
     while (Seconds(start, frequency) < timeout) {
-        if (WaitForSingleObject(process.hProcess, 5) == WAIT_OBJECT_0)
+        if (WaitForSingleObject(process.hProcess, pause) == WAIT_OBJECT_0)
             break;
-        TFind find;
-        find.ProcessId = process.dwProcessId;
-        EnumWindows(CollectTopLevel, reinterpret_cast<LPARAM>(&find));
-        for (HWND window : find.Windows) {
-            if (ClassName(window) == "#32770") {
-                std::fprintf(stderr, "a box showed: %s\n", Text(window).c_str());
-                TerminateProcess(process.hProcess, 1);
-                return 1;
+        pause = 5;
+        double now = Seconds(start, frequency);
+        if (wizard == nullptr || now - boxCheckAt >= 0.05) {
+            boxCheckAt = now;
+            TFind find;
+            find.ProcessId = process.dwProcessId;
+            EnumWindows(CollectTopLevel, reinterpret_cast<LPARAM>(&find));
+            for (HWND window : find.Windows) {
+                if (ClassName(window) == "#32770") {
+                    std::fprintf(stderr, "a box showed: %s\n", Text(window).c_str());
+                    TerminateProcess(process.hProcess, 1);
+                    return 1;
+                }
+                if (wizard == nullptr)
+                    wizard = window;
             }
-            std::vector<HWND> children;
-            EnumChildWindows(window, CollectChildren, reinterpret_cast<LPARAM>(&children));
-            // A page is known by the texts it shows; Next is pressed once per page (again
-            // only when a page seems to have missed the click for two seconds).
-            std::string page;
-            HWND next = nullptr;
-            for (HWND child : children) {
-                if (!IsWindowVisible(child))
-                    continue;
-                std::string text = Text(child);
-                page += text + "|";
-                if (ClassName(child) == "Button" && IsWindowEnabled(child) &&
-                    (text == "&Next >" || text == "&Install" || text == "&Finish"))
+        }
+        if (wizard == nullptr)
+            continue;
+        std::vector<HWND> children;
+        if (next == nullptr) {
+            EnumChildWindows(wizard, CollectChildren, reinterpret_cast<LPARAM>(&children));
+            for (HWND child : children)
+                if (ClassName(child) == "Button" && IsWindowVisible(child) && IsPressable(Text(child)))
                     next = child;
-            }
             if (next == nullptr)
                 continue;
-            if (Text(next) == "&Finish") {
-                if (!finished) {
-                    finished = true;
-                    std::printf("FINISHED %.3f\n", Seconds(start, frequency));
-                    std::fflush(stdout);
-                    PostMessageA(next, BM_CLICK, 0, 0);
-                }
-            } else if (page != clickedPage || Seconds(start, frequency) - clickedAt > 2.0) {
-                clickedPage = page;
-                clickedAt = Seconds(start, frequency);
+            children.clear();
+        }
+        if (!IsWindowVisible(next) || !IsWindowEnabled(next))
+            continue;  // the installing page, or a page waiting for the user
+        std::string caption = Text(next);
+        if (!IsPressable(caption))
+            continue;
+        pause = 2;
+        if (installClicked && caption != "&Finish")
+            continue;  // the finished page being made: it shows Next for a moment
+        if (caption == "&Finish") {
+            if (!finished) {
+                finished = true;
+                std::printf("FINISHED %.3f\n", Seconds(start, frequency));
+                std::fflush(stdout);
                 PostMessageA(next, BM_CLICK, 0, 0);
             }
+            continue;
+        }
+        // A page is known by the texts it shows; Next is pressed once per page (again
+        // only when a page seems to have missed the click for two seconds), and never
+        // after Install: the wizard makes its finished page inside Install's click, and
+        // a click seen there before "&Finish" is set would close it.
+        EnumChildWindows(wizard, CollectChildren, reinterpret_cast<LPARAM>(&children));
+        std::string page;
+        for (HWND child : children)
+            if (IsWindowVisible(child))
+                page += Text(child) + "|";
+        if (page != clickedPage || now - clickedAt > 2.0) {
+            clickedPage = page;
+            clickedAt = now;
+            // Sent, not posted: it returns once the next page is up, so no poll sees
+            // a page half made and clicks twice (a second posted click would land on
+            // a later page, even Finish). Install runs inside its click: the wait
+            // then ends at the time limit, and the polls go on.
+            DWORD_PTR result = 0;
+            installClicked = caption == "&Install";
+            SendMessageTimeoutA(next, BM_CLICK, 0, 0, SMTO_NORMAL, 1000, &result);
         }
     }
     DWORD code = 1;

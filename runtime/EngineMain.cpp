@@ -49,7 +49,9 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
     winlib::SetApplicationTitle("Setup");
 
     TForm1 form;
-    if (!form.Create(instance))
+    // "/S" is known now; a script's SilentInstall only later, and such a run
+    // makes the whole form (and shows none of it).
+    if (!form.Create(instance, FindSwitch("/S") > 0))
         return secCorruptPackage;  // nothing made yet: no window, no folder
     s.Fields = &form;
     try {

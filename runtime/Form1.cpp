@@ -113,10 +113,10 @@ void MakeSeparator(HWND parent, int y, int width)
 
 // ---- Panels, labels, boxes ----
 
-void TWizardPanel::Create(HWND parent, const TBounds& b, bool white)
+void TWizardPanel::Create(HWND parent, const TBounds& b, bool white, bool shown)
 {
     White = white;
-    hwnd_ = MakeChild(PanelClassName, WS_VISIBLE, WS_EX_CONTROLPARENT, parent, b);
+    hwnd_ = MakeChild(PanelClassName, shown ? WS_VISIBLE : 0, WS_EX_CONTROLPARENT, parent, b);
     SetWindowLongPtrA(hwnd_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
 }
 
@@ -134,6 +134,8 @@ void TWizardLabel::Create(HWND parent, const TBounds& bounds, bool transparent, 
 
 void TWizardLabel::SetCaption(const std::string& text) const
 {
+    if (!hwnd_)
+        return;  // a silent run's form has no labels (and no ground to repaint)
     SetText(text);
     if (!transparent_)
         return;
@@ -200,8 +202,18 @@ TForm1::~TForm1()
             DeleteObject(font);
 }
 
-bool TForm1::Create(HINSTANCE instance)
+bool TForm1::Create(HINSTANCE instance, bool silent)
 {
+    silent_ = silent;
+    if (silent_) {
+        // Nothing is ever shown, and boxes have no owner to hide behind: the fields
+        // the run reads keep their values without windows (the user details, the
+        // folder, the Start-menu folder, the language), and the rest stay unmade.
+        for (winlib::TControl* field : std::initializer_list<winlib::TControl*>{&ComboLng, &EUser, &ECompany,
+                                                                              &ECustomInfo, &Edit1, &ComboBox1})
+            field->MakeWindowless();
+        return true;
+    }
     INITCOMMONCONTROLSEX classes = {sizeof classes, ICC_PROGRESS_CLASS | ICC_STANDARD_CLASSES};
     InitCommonControlsEx(&classes);  // on failure the progress bar's creation below reports it
     if (!RegisterClass(instance, WindowClassName, FormWindowProc, reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1)) ||
@@ -244,7 +256,7 @@ void TForm1::CreateControls()
 
 void TForm1::CreatePanel1()
 {
-    Panel1.Create(hwnd_, {0, 0, ClientWidth, 314});
+    Panel1.Create(hwnd_, {0, 0, ClientWidth, 314}, false, false);
     Image1.Attach(MakeChild("STATIC", SS_BITMAP, 0, Panel1.Handle(), {0, 0, 1, 1}));  // holds the picture
     Panel1.SetPicture(&Image1, {0, 0, ClientWidth, 314});
     Label1.Create(Panel1.Handle(), {178, 18, 308, 71}, true);
@@ -263,7 +275,7 @@ void TForm1::CreatePanel1()
 
 void TForm1::CreateHeaderPages()
 {
-    Panel2.Create(hwnd_, {0, 0, ClientWidth, 314});
+    Panel2.Create(hwnd_, {0, 0, ClientWidth, 314}, false, false);
     Header.Create(Panel2.Handle(), {0, 0, ClientWidth, 58}, true);
     Image2.Attach(MakeChild("STATIC", SS_BITMAP, 0, Header.Handle(), {0, 0, 1, 1}));
     Header.SetPicture(&Image2, {1, 1, 499, 56});
@@ -271,21 +283,18 @@ void TForm1::CreateHeaderPages()
     Text2.Create(Header.Handle(), {40, 26, 393, 30}, true);
     MakeSeparator(Panel2.Handle(), 58, ClientWidth);
     for (TWizardPanel* p : {&P1, &P2, &P3, &P4, &P5, &P6, &P7})
-        p->Create(Panel2.Handle(), {0, 65, ClientWidth, 240});
+        p->Create(Panel2.Handle(), {0, 65, ClientWidth, 240}, false, false);
 }
 
 void TForm1::CreateContentPages()
 {
-    constexpr DWORD RichStyle = WS_VISIBLE | WS_VSCROLL | WS_TABSTOP | ES_MULTILINE | ES_READONLY | ES_AUTOVSCROLL;
     HWND p = P1.Handle();
     Label4.Create(p, {40, 8, 420, 33}, false);
-    RichEdit1.Create(p, 0, RichStyle, WS_EX_CLIENTEDGE, 40, 48, 420, 161);
     Label11.Create(p, {40, 213, 420, 26}, false);  // two lines: the German notice wraps
     CheckBox1.Create(p, 0, {40, 220, 420, 17}, "");
 
     p = P2.Handle();
     Label18.Create(p, {40, 8, 420, 30}, false);
-    RichEdit2.Create(p, 0, RichStyle, WS_EX_CLIENTEDGE, 40, 40, 420, 193);
 
     p = P3.Handle();
     Label5.Create(p, {40, 8, 420, 30}, false);
@@ -331,6 +340,22 @@ void TForm1::CreateContentPages()
     ProgressBar1.Attach(MakeChild(PROGRESS_CLASSA, WS_VISIBLE, 0, p, {40, 56, 420, 17}));
 }
 
+// The licence and readme boxes are made when their page is first shown: loading
+// the rich-text library costs tens of milliseconds, and most setups show neither.
+const winlib::TRichEdit& TForm1::RichText(bool licence)
+{
+    winlib::TRichEdit& box = licence ? RichEdit1 : RichEdit2;
+    if (box.Handle())
+        return box;
+    constexpr DWORD RichStyle = WS_VISIBLE | WS_VSCROLL | WS_TABSTOP | ES_MULTILINE | ES_READONLY | ES_AUTOVSCROLL;
+    HWND made = licence ? box.Create(P1.Handle(), 0, RichStyle, WS_EX_CLIENTEDGE, 40, 48, 420, 161)
+                        : box.Create(P2.Handle(), 0, RichStyle, WS_EX_CLIENTEDGE, 40, 40, 420, 193);
+    // Right after the page's heading in the tab order, as if made with the page.
+    SetWindowPos(made, (licence ? Label4 : Label18).Handle(), 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+    SetFont(made, windowFont_);
+    return box;
+}
+
 void TForm1::WireEvents()
 {
     BtnNext.OnClick = [this] { BtnNextClick(); };
@@ -359,6 +384,8 @@ void TForm1::WireEvents()
 void TForm1::SetFonts(const TFormFonts& fonts)
 {
     fonts_ = fonts;
+    if (silent_)
+        return;  // nothing is drawn
     HFONT made[] = {MakeFont(fonts.Face, fonts.TextSize, false, fonts.Charset),
                     MakeFont(fonts.Face, fonts.HeaderSize, true, fonts.Charset),
                     MakeFont(fonts.Face, fonts.TextSize, true, fonts.Charset),
@@ -387,9 +414,15 @@ void TForm1::ShowWizard()
 
 void TForm1::AgreedClose() { PostMessageA(hwnd_, WM_WIZARD_END, 0, 0); }
 
-std::string TForm1::Caption() const { return winlib::TControl(hwnd_).Text(); }
+std::string TForm1::Caption() const { return silent_ ? caption_ : winlib::TControl(hwnd_).Text(); }
 
-void TForm1::SetCaption(const std::string& caption) const { winlib::TControl(hwnd_).SetText(caption); }
+void TForm1::SetCaption(const std::string& caption) const
+{
+    if (silent_)
+        caption_ = caption;
+    else
+        winlib::TControl(hwnd_).SetText(caption);
+}
 
 void TForm1::FocusIfPossible(const winlib::TControl& control) const
 {

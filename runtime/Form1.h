@@ -25,7 +25,9 @@ public:
 class TWizardPanel : public winlib::TControl {
 public:
     using TControl::TControl;
-    void Create(HWND parent, const winlib::TBounds& bounds, bool white = false);
+    // shown: visible within its parent from the start (the header); a page host
+    // starts hidden, so that the window's first paint is not a paint of every page.
+    void Create(HWND parent, const winlib::TBounds& bounds, bool white = false, bool shown = true);
     void SetPicture(const winlib::TImage* picture, RECT where);
 
     const winlib::TImage* Picture = nullptr;
@@ -93,8 +95,13 @@ public:
 
     // Makes the hidden window (client 500 x 362, centred) and its controls.
     // False when the system refuses a window (GetLastError tells why).
-    bool Create(HINSTANCE instance);
+    // silent: the run will never show a page, so no window is made at all (Handle()
+    // is null: boxes have no owner); the fields whose values the run reads keep
+    // them without windows, every other wrapper's calls do nothing.
+    bool Create(HINSTANCE instance, bool silent = false);
     HWND Handle() const { return hwnd_; }
+    // Made for a silent run: the window, pages, pictures and fonts do not exist.
+    bool Silent() const { return silent_; }
 
     // The start-up; returns only when the wizard is to be shown.
     void FormCreate();
@@ -126,6 +133,8 @@ public:
     // Enter in ComboLng, Edit1 or ComboBox1.
     void EnterPressed();
     void FocusIfPossible(const winlib::TControl& control) const;
+    // RichEdit1 (licence) or RichEdit2 (readme), made on first use.
+    const winlib::TRichEdit& RichText(bool licence);
     // Ends the wizard from the main loop (posted by the close and the late cancel).
     void EndWizard();
 
@@ -146,11 +155,11 @@ public:
     winlib::TComboBox ComboLng;   // languages (page 1)
     // Page 3: licence.
     TWizardLabel Label4, Label11;
-    winlib::TRichEdit RichEdit1;
+    winlib::TRichEdit RichEdit1;  // made by RichText
     winlib::TCheckBox CheckBox1;
     // Page 4: readme.
     TWizardLabel Label18;
-    winlib::TRichEdit RichEdit2;
+    winlib::TRichEdit RichEdit2;  // made by RichText
     // Page 5: user information.
     TWizardLabel Label5, LUser, LCompany, LCustomInfo;
     winlib::TEdit EUser, ECompany, ECustomInfo;
@@ -197,6 +206,8 @@ private:
     void AgreedClose();  // posts the end: the window goes from the main loop
 
     HWND hwnd_ = nullptr;
+    bool silent_ = false;
+    mutable std::string caption_;  // silent: the title boxes take
     TFormFonts fonts_;
     HFONT windowFont_ = nullptr, headerFont_ = nullptr, titleFont_ = nullptr, cancelFont_ = nullptr;
 };

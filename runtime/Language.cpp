@@ -215,6 +215,7 @@ void LoadLanguageList(TForm1& form)
 void ApplyLanguage(TForm1& form, const std::string& path)
 {
     Setup().LanguageIni = std::make_unique<winlib::TIniFile>(path);  // a missing file reads as empty
+    Setup().LanguageIni->KeepAnswers();  // the package's own language file: nothing changes it
     form.SetCaption(LanguageText(Lng("Title", 0)));
     winlib::SetApplicationTitle(form.Caption());
     form.Label1.SetCaption(LanguageText(Lng("Language", 0)));

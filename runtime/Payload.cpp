@@ -11,7 +11,7 @@ namespace payload {
 namespace {
 
 constexpr size_t ScanBlockSize = 64 * 1024;
-constexpr DWORD CopyBlockSize = 2048;
+constexpr DWORD CopyBlockSize = 64 * 1024;  // one system call per 64 KB, not per 2 KB
 constexpr long long Overlap = static_cast<long long>(setupformat::TrailerLength) - 1;  // 12
 
 void SeekTo(HANDLE file, long long offset, const char* what)
@@ -83,23 +83,23 @@ bool FindTrailerInFile(const std::string& path, TTrailerHit& hit)
 void CopySetupCabinet(HANDLE file, const TTrailerHit& hit, const std::string& dest)
 {
     SeekTo(file, hit.CabinetOffset(), "Cannot seek to the setup cabinet");
+    std::vector<char> block(CopyBlockSize);
     HANDLE out = CreateFileA(dest.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (out == INVALID_HANDLE_VALUE)
         winlib::RaiseLastOSError("Cannot create " + dest);
-    char block[CopyBlockSize];
     long long remaining = hit.Length;
     DWORD error = ERROR_SUCCESS;
     std::string context;
     while (remaining > 0 && error == ERROR_SUCCESS) {
         DWORD want = static_cast<DWORD>(std::min<long long>(remaining, CopyBlockSize));
         DWORD got = 0, written = 0;
-        if (!ReadFile(file, block, want, &got, nullptr)) {
+        if (!ReadFile(file, block.data(), want, &got, nullptr)) {
             error = GetLastError();
             context = "Cannot read the setup cabinet";
         } else if (got != want) {
             error = ERROR_HANDLE_EOF;
             context = "The setup cabinet is cut short";
-        } else if (!WriteFile(out, block, got, &written, nullptr)) {
+        } else if (!WriteFile(out, block.data(), got, &written, nullptr)) {
             error = GetLastError();
             context = "Cannot write " + dest;
         } else if (written != got) {

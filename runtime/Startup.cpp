@@ -79,7 +79,10 @@ void LoadPictures(TForm1& form)
         HANDLE bitmap = LoadImageA(nullptr, path.c_str(), IMAGE_BITMAP, 0, 0, LR_LOADFROMFILE | LR_CREATEDIBSECTION);
         if (!bitmap)
             winlib::RaiseLastOSError("Cannot load the picture " + path);
-        images[i]->SetBitmap(static_cast<HBITMAP>(bitmap));
+        if (images[i]->Handle())
+            images[i]->SetBitmap(static_cast<HBITMAP>(bitmap));
+        else
+            DeleteObject(bitmap);  // a silent run shows none, but a bad picture still ends it as before
     }
 }
 
@@ -312,6 +315,7 @@ void RunStartup(TForm1& form)
     s.UninstallItems.clear();
     s.FieldList.clear();
     s.SetupIni = std::make_unique<winlib::TIniFile>(s.SetupTempDir + "\\" + setupformat::SetupScriptName);
+    s.SetupIni->KeepAnswers();  // the package's own script: nothing changes it
     s.SetupTitle = ExpandPlaceholders("<AppName>") + " " + ExpandPlaceholders("<AppVersion>");  // 8
     ReadBasicSettings();                                     // 9
     WriteLogHeader();                                        // 10

@@ -595,8 +595,10 @@ void FillProgramGroups(TForm1& form)
     const std::string group = ExpandPlaceholders(SetupText("ProgramGroup"));
     form.ComboBox1.Clear();
     form.ComboBox1.Add(group);
+    // The other folders are choices in the drop-down list only: a silent run has none.
     WIN32_FIND_DATAA found;
-    HANDLE search = FindFirstFileA((GetFolderPath(pkProgramsMenu) + "\\*").c_str(), &found);
+    HANDLE search = form.Silent() ? INVALID_HANDLE_VALUE
+                                  : FindFirstFileA((GetFolderPath(pkProgramsMenu) + "\\*").c_str(), &found);
     if (search != INVALID_HANDLE_VALUE) {  // no menu folder: the list holds only the group
         do {
             std::string name = found.cFileName;

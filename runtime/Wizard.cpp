@@ -94,6 +94,12 @@ void LoadRichText(const winlib::TRichEdit& box, char prefix)
 
 void EndByDestroying(TForm1& form) { DestroyWindow(form.Handle()); }
 
+void SetCaptionIfChanged(const winlib::TControl& control, const std::string& text)
+{
+    if (control.Text() != text)
+        control.SetText(text);
+}
+
 // A check box's caption as plain text: its access-key "&" goes ("&&" is one "&").
 std::string WithoutAccessKey(const std::string& caption)
 {
@@ -194,10 +200,9 @@ void TForm1::FormActivate()
 void TForm1::ShowPage(int page, bool forward)
 {
     TSetupState& s = Setup();
-    if (page < 1) {
-        page = 1;  // see LandingPage
-        forward = true;
-    }
+    // A page that is off passes the turn on in the direction of travel: the page
+    // that lands is found first, and only that one is made.
+    page = LandingPage(page, forward, s.PageEnabled);
     s.CurrentPage = page;
     BtnBack.Show(true);
     BtnNext.Show(true);
@@ -207,19 +212,17 @@ void TForm1::ShowPage(int page, bool forward)
              &CheckCustomRun})
         c->Show(false);
     RadioGroup1.Show(false);
-    BtnBack.SetText(LanguageText(Lng("Buttons", 0)));
-    BtnNext.SetText(LanguageText(Lng("Buttons", 1)));
-    BtnCancel.SetText(LanguageText(Lng("Buttons", 2)));
+    std::string next = LanguageText(Lng("Buttons", 1));
     if (page < wpInstalling) {
         if (LastPageBeforeInstalling(page, s.PageEnabled))
-            BtnNext.SetText(LanguageText(Lng("Buttons", 3)));
+            next = LanguageText(Lng("Buttons", 3));
         if (!AnyEnabled(s.PageEnabled, 1, page - 1))
             BtnBack.Show(false);
-        if (!s.PageEnabled[page]) {
-            ShowPage(forward ? page + 1 : page - 1, forward);
-            return;
-        }
     }
+    // A caption is set only when it changes: each set repaints the button.
+    SetCaptionIfChanged(BtnBack, LanguageText(Lng("Buttons", 0)));
+    SetCaptionIfChanged(BtnNext, next);
+    SetCaptionIfChanged(BtnCancel, LanguageText(Lng("Buttons", 2)));
     ShowPageContent(page);
 }
 
@@ -246,7 +249,7 @@ void TForm1::ShowPageContent(int page)
         Label18.SetCaption(LanguageText(Lng("Readme", 2)));
         Panel2.Show(true);
         P2.Show(true);
-        LoadRichText(RichEdit2, 'R');
+        LoadRichText(RichText(false), 'R');
         break;
     case wpUserInfo:
         ShowUserInfoPage();
@@ -300,7 +303,7 @@ void TForm1::ShowLicensePage()
         BtnNext.Enable(true);
         FocusIfPossible(BtnNext);
     }
-    LoadRichText(RichEdit1, 'L');
+    LoadRichText(RichText(true), 'L');
 }
 
 void TForm1::ShowUserInfoPage()

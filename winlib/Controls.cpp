@@ -30,6 +30,8 @@ unsigned CurrentShiftState()
 
 std::string TControl::Text() const
 {
+    if (windowless_)
+        return text_;
     int length = ::GetWindowTextLengthA(hwnd_);
     std::string text(static_cast<size_t>(length) + 1, '\0');
     int got = ::GetWindowTextA(hwnd_, text.data(), length + 1);
@@ -180,8 +182,69 @@ void TComboBox::Create(HWND parent, int id, const TBounds& bounds, bool editable
                    parent, id, withList);
 }
 
+void TComboBox::Clear() const
+{
+    if (windowless_) {
+        items_.clear();
+        index_ = -1;
+        text_.clear();
+        return;
+    }
+    ::SendMessageA(hwnd_, CB_RESETCONTENT, 0, 0);
+}
+
+int TComboBox::Add(const std::string& item) const
+{
+    if (windowless_) {
+        items_.push_back(item);
+        return static_cast<int>(items_.size()) - 1;
+    }
+    return static_cast<int>(::SendMessageA(hwnd_, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(item.c_str())));
+}
+
+int TComboBox::Count() const
+{
+    if (windowless_)
+        return static_cast<int>(items_.size());
+    return static_cast<int>(::SendMessageA(hwnd_, CB_GETCOUNT, 0, 0));
+}
+
+int TComboBox::ItemIndex() const
+{
+    if (windowless_)
+        return index_;
+    return static_cast<int>(::SendMessageA(hwnd_, CB_GETCURSEL, 0, 0));
+}
+
+// As CB_SETCURSEL: the text becomes the item's, and an index outside the list
+// leaves no choice and no text.
+void TComboBox::SetItemIndex(int index) const
+{
+    if (windowless_) {
+        bool inside = index >= 0 && index < Count();
+        index_ = inside ? index : -1;
+        text_ = inside ? items_[static_cast<size_t>(index)] : std::string();
+        return;
+    }
+    ::SendMessageA(hwnd_, CB_SETCURSEL, static_cast<WPARAM>(index), 0);
+}
+
+int TComboBox::IndexOf(const std::string& text) const
+{
+    if (windowless_) {
+        for (size_t i = 0; i < items_.size(); ++i)
+            if (::lstrcmpiA(items_[i].c_str(), text.c_str()) == 0)
+                return static_cast<int>(i);
+        return -1;
+    }
+    return static_cast<int>(
+        ::SendMessageA(hwnd_, CB_FINDSTRINGEXACT, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(text.c_str())));
+}
+
 std::string TComboBox::Item(int index) const
 {
+    if (windowless_)
+        return index >= 0 && index < Count() ? items_[static_cast<size_t>(index)] : std::string();
     LRESULT length = ::SendMessageA(hwnd_, CB_GETLBTEXTLEN, static_cast<WPARAM>(index), 0);
     if (length == CB_ERR)
         return std::string();

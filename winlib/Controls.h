@@ -42,11 +42,23 @@ public:
 
     bool Show(bool visible) const { return ::ShowWindow(hwnd_, visible ? SW_SHOW : SW_HIDE) != FALSE; }
     bool Visible() const { return (::GetWindowLongPtrA(hwnd_, GWL_STYLE) & WS_VISIBLE) != 0; }
-    bool Enable(bool on) const { return ::EnableWindow(hwnd_, on) != FALSE; }
-    bool Enabled() const { return ::IsWindowEnabled(hwnd_) != FALSE; }
+    bool Enable(bool on) const
+    {
+        if (windowless_) {
+            bool wasDisabled = !enabled_;
+            enabled_ = on;
+            return wasDisabled;
+        }
+        return ::EnableWindow(hwnd_, on) != FALSE;
+    }
+    bool Enabled() const { return windowless_ ? enabled_ : ::IsWindowEnabled(hwnd_) != FALSE; }
     // WM_SETTEXT: an edit control's modified flag is cleared, as after loading.
     bool SetText(const std::string& text) const
     {
+        if (windowless_) {
+            text_ = text;
+            return true;
+        }
         return ::SendMessageA(hwnd_, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str())) != FALSE;
     }
     std::string Text() const;
@@ -62,11 +74,21 @@ public:
     virtual HBRUSH ReflectCtlColor(HDC /*dc*/) { return nullptr; }
     virtual bool ReflectContextMenu(int /*x*/, int /*y*/) { return false; }
 
+    // A field of a form that is never shown gets no window: it keeps its text,
+    // enabled state (and an edit's mark, a combo box's items and choice) itself,
+    // so that code reading and setting it works as with a window. Under Wine each
+    // window costs dozens of server round trips, and the first one of a process
+    // loads the display driver and the theme.
+    void MakeWindowless() { windowless_ = true; }
+
 protected:
     // Creates the window (font set, wrapper bound for reflection); throws EOSError.
     void CreateWindowed(DWORD exStyle, const char* className, const std::string& text, DWORD style, HWND parent,
                         int id, const TBounds& bounds);
     HWND hwnd_ = nullptr;
+    bool windowless_ = false;
+    mutable std::string text_;  // the text and state of a windowless field
+    mutable bool enabled_ = true;
 };
 
 // The wrapper a window was bound to by Create(), or nullptr.
@@ -97,8 +119,14 @@ class TEdit : public TControl {
 public:
     using TControl::TControl;
     void Create(HWND parent, int id, const TBounds& bounds, bool readOnly = false);
-    bool Modified() const { return ::SendMessageA(hwnd_, EM_GETMODIFY, 0, 0) != 0; }
-    void SetModified(bool on) const { ::SendMessageA(hwnd_, EM_SETMODIFY, on ? TRUE : FALSE, 0); }
+    bool Modified() const { return windowless_ ? modified_ : ::SendMessageA(hwnd_, EM_GETMODIFY, 0, 0) != 0; }
+    void SetModified(bool on) const
+    {
+        if (windowless_)
+            modified_ = on;
+        else
+            ::SendMessageA(hwnd_, EM_SETMODIFY, on ? TRUE : FALSE, 0);
+    }
     bool ReadOnly() const { return (::GetWindowLongPtrA(hwnd_, GWL_STYLE) & ES_READONLY) != 0; }
     void SetReadOnly(bool on) const { ::SendMessageA(hwnd_, EM_SETREADONLY, on ? TRUE : FALSE, 0); }
     // WM_SETTEXT sends EN_CHANGE and clears the mark: both are undone here.
@@ -109,6 +137,7 @@ public:
 
 private:
     mutable bool masked_ = false;
+    mutable bool modified_ = false;  // windowless
 };
 
 class TButton : public TControl {
@@ -142,22 +171,15 @@ class TComboBox : public TControl {
 public:
     using TControl::TControl;
     void Create(HWND parent, int id, const TBounds& bounds, bool editable = false);
-    void Clear() const { ::SendMessageA(hwnd_, CB_RESETCONTENT, 0, 0); }
-    int Add(const std::string& item) const
-    {
-        return static_cast<int>(::SendMessageA(hwnd_, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(item.c_str())));
-    }
+    void Clear() const;
+    int Add(const std::string& item) const;
     void SetItems(const std::vector<std::string>& items) const;
     std::vector<std::string> Items() const;
-    int Count() const { return static_cast<int>(::SendMessageA(hwnd_, CB_GETCOUNT, 0, 0)); }
-    int ItemIndex() const { return static_cast<int>(::SendMessageA(hwnd_, CB_GETCURSEL, 0, 0)); }
-    void SetItemIndex(int index) const { ::SendMessageA(hwnd_, CB_SETCURSEL, static_cast<WPARAM>(index), 0); }
+    int Count() const;
+    int ItemIndex() const;
+    void SetItemIndex(int index) const;
     // The first item equal to text without regard to case, or -1.
-    int IndexOf(const std::string& text) const
-    {
-        return static_cast<int>(
-            ::SendMessageA(hwnd_, CB_FINDSTRINGEXACT, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(text.c_str())));
-    }
+    int IndexOf(const std::string& text) const;
     std::string Item(int index) const;
     // Selects the first item equal to text ignoring case; no match (or no items)
     // leaves the selection as it was. True when an item was selected.
@@ -170,6 +192,8 @@ public:
 
 private:
     mutable bool masked_ = false;
+    mutable std::vector<std::string> items_;  // windowless: the list (unsorted, as made) ...
+    mutable int index_ = -1;                  // ... and the chosen item
 };
 
 // A static control showing a bitmap (SS_BITMAP).

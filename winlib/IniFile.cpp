@@ -104,18 +104,50 @@ TIniFile::TIniFile(const std::string& fileName) : fileName_(ExpandFileName(fileN
 {
 }
 
+bool TIniFile::Existing(const std::string& section, const std::string& key, std::string& value) const
+{
+    if (!keepAnswers_)
+        return ReadExisting(fileName_, section, key, value);
+    std::string id = section + '\0' + key;
+    auto known = answers_.find(id);
+    if (known == answers_.end()) {
+        std::pair<bool, std::string> answer;
+        answer.first = ReadExisting(fileName_, section, key, answer.second);
+        known = answers_.emplace(id, std::move(answer)).first;
+    }
+    value = known->second.second;
+    return known->second.first;
+}
+
+std::vector<std::string> TIniFile::List(const char* section) const
+{
+    if (!keepAnswers_)
+        return SplitNullList(ReadProfile(section, nullptr, "", fileName_));
+    std::string id = section ? section : "\x01";
+    auto known = lists_.find(id);
+    if (known == lists_.end())
+        known = lists_.emplace(id, SplitNullList(ReadProfile(section, nullptr, "", fileName_))).first;
+    return known->second;
+}
+
+void TIniFile::Forget() const
+{
+    answers_.clear();
+    lists_.clear();
+}
+
 std::string TIniFile::ReadString(const std::string& section, const std::string& key,
                                  const std::string& defaultValue) const
 {
     std::string value;
-    return ReadExisting(fileName_, section, key, value) ? value : defaultValue;
+    return Existing(section, key, value) ? value : defaultValue;
 }
 
 int TIniFile::ReadInteger(const std::string& section, const std::string& key, int defaultValue) const
 {
     std::string text;
     int value = 0;
-    if (ReadExisting(fileName_, section, key, text) && ParseInteger(text, value))
+    if (Existing(section, key, text) && ParseInteger(text, value))
         return value;
     return defaultValue;
 }
@@ -124,7 +156,7 @@ bool TIniFile::ReadBool(const std::string& section, const std::string& key, bool
 {
     std::string text;
     int value = 0;
-    if (ReadExisting(fileName_, section, key, text) && ParseInteger(text, value))
+    if (Existing(section, key, text) && ParseInteger(text, value))
         return value != 0;
     return defaultValue;
 }
@@ -151,6 +183,7 @@ void TIniFile::Write(const std::string& section, const std::string& key, const s
                         std::to_string(value.size()) + " characters, more than " + std::to_string(MaxValueLength));
     // The profile writer stores the text as it is, quotes included.
     std::string stored = quote ? QuoteIniValue(value) : value;
+    Forget();
     if (!WritePrivateProfileStringA(section.c_str(), key.c_str(), stored.c_str(), fileName_.c_str()))
         RaiseLastOSError("Cannot write " + Where(fileName_, section, key));
 }
@@ -165,15 +198,9 @@ void TIniFile::WriteBool(const std::string& section, const std::string& key, boo
     WriteString(section, key, value ? "1" : "0");
 }
 
-std::vector<std::string> TIniFile::ReadSection(const std::string& section) const
-{
-    return SplitNullList(ReadProfile(section.c_str(), nullptr, "", fileName_));
-}
+std::vector<std::string> TIniFile::ReadSection(const std::string& section) const { return List(section.c_str()); }
 
-std::vector<std::string> TIniFile::ReadSections() const
-{
-    return SplitNullList(ReadProfile(nullptr, nullptr, "", fileName_));
-}
+std::vector<std::string> TIniFile::ReadSections() const { return List(nullptr); }
 
 bool TIniFile::SectionExists(const std::string& section) const
 {
@@ -187,11 +214,12 @@ bool TIniFile::SectionExists(const std::string& section) const
 bool TIniFile::ValueExists(const std::string& section, const std::string& key) const
 {
     std::string value;
-    return ReadExisting(fileName_, section, key, value);
+    return Existing(section, key, value);
 }
 
 void TIniFile::DeleteKey(const std::string& section, const std::string& key)
 {
+    Forget();
     if (WritePrivateProfileStringA(section.c_str(), key.c_str(), nullptr, fileName_.c_str()))
         return;
     // No file means no key: nothing was left undone.
@@ -202,6 +230,7 @@ void TIniFile::DeleteKey(const std::string& section, const std::string& key)
 
 void TIniFile::EraseSection(const std::string& section)
 {
+    Forget();
     if (WritePrivateProfileStringA(section.c_str(), nullptr, nullptr, fileName_.c_str()))
         return;
     if (!FileExists(fileName_))

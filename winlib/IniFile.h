@@ -7,6 +7,7 @@
 // that begins or ends with a blank or tab, or is wrapped in a pair of the same
 // quote, is written inside one extra pair of '"', which the read strips again.
 #pragma once
+#include <map>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -20,6 +21,13 @@ public:
     explicit TIniFile(const std::string& fileName);  // made absolute here
 
     const std::string& FileName() const { return fileName_; }
+
+    // For a file nothing else changes while this object lives (a setup's own script
+    // and language file): each answer is asked of the platform once and then
+    // remembered, exactly as it was given. Under Wine every profile call opens the
+    // file again to see whether it changed. Writes through this object forget
+    // what was remembered.
+    void KeepAnswers() { keepAnswers_ = true; }
 
     std::string ReadString(const std::string& section, const std::string& key,
                            const std::string& defaultValue) const;
@@ -51,7 +59,14 @@ public:
 
 private:
     void Write(const std::string& section, const std::string& key, const std::string& value, bool quote);
+    bool Existing(const std::string& section, const std::string& key, std::string& value) const;
+    std::vector<std::string> List(const char* section) const;
+    void Forget() const;
+
     std::string fileName_;
+    bool keepAnswers_ = false;
+    mutable std::map<std::string, std::pair<bool, std::string>> answers_;  // section NUL key -> found, value
+    mutable std::map<std::string, std::vector<std::string>> lists_;         // section's keys ("\x01": the sections)
 };
 
 // A value or key the INI file cannot hold.
