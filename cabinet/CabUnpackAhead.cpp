@@ -96,6 +96,8 @@ bool TCabUnpackAhead::NextItem(size_t& position)
 TCabUnpacked TCabUnpackAhead::UnpackItem(const TCabAheadItem& item, HANDLE file, TSTCabReader& reader)
 {
     TCabUnpacked result;
+    if (item.Length < 0 || static_cast<unsigned long long>(item.Length) > limits_.MaxFileBytes)
+        return result;  // a cabinet this long holds a file about as long or longer: Left unread
     CabIntf::TCabinetRange range;
     range.File = file;
     range.Offset = item.Offset;

@@ -2,9 +2,9 @@
 
 #include <windows.h>
 
+#include <algorithm>
 #include <cfenv>
 #include <cmath>
-#include <algorithm>
 #include <cstdint>
 #include <exception>
 #include <map>
