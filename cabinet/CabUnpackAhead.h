@@ -5,12 +5,14 @@
 //   TCabUnpacked file = ahead.Take(key, pump);   // in the items' order
 //
 // Each worker has its own FDI context, its own handle to the file and its own
-// reader, so the callbacks' per-thread state keeps them apart from each other and
-// from a reader on the taking thread. The bytes in memory are bounded: results
-// wait (finished, not taken) up to a budget, and a file larger than a limit is
-// left to the caller, who unpacks it itself as it always did. Whatever a worker
-// could not do is left to the caller in the same way, so the caller's own path
-// still meets every failure but damaged data.
+// reader; the callbacks' per-thread records and each reader's own range name
+// keep them apart from each other and from a reader on the taking thread.
+//
+// The bytes in memory are bounded: finished results wait, untaken, up to a
+// budget (plus at most one file per worker in progress), and a file larger than
+// a limit is left to the caller, who unpacks it itself as it always did.
+// Whatever a worker could not do is left to the caller in the same way, so the
+// caller's own path still meets every failure but damaged data.
 #pragma once
 #include <windows.h>
 
@@ -59,7 +61,8 @@ public:
     // One worker per processor (at least two, at most eight), 32 MB waiting, 8 MB files.
     static TLimits DefaultLimits();
 
-    // Loads cabinet.dll, opens the file once per worker and starts the workers.
+    // Items in increasing Key order. Loads cabinet.dll, opens the file once per
+    // worker and starts the workers.
     // Throws winlib::EOSError when the library or the file cannot be opened.
     TCabUnpackAhead(const std::string& file, std::vector<TCabAheadItem> items, const TLimits& limits);
     ~TCabUnpackAhead();  // Stop()
