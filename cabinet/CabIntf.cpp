@@ -141,7 +141,7 @@ void KeepFdiError(int err)
 
 }  // namespace
 
-DWORD LastFdiOsError = 0;
+thread_local DWORD LastFdiOsError = 0;
 
 void LoadCabinetLibrary()
 {
@@ -573,9 +573,22 @@ struct TRangeHandle {
     long long Position;  // relative to the range's start
 };
 
+struct TMemoryOutputHandle {
+    TMemoryOutput* Output;
+};
+
+// The names and handles of every thread's FDI contexts, in one table under a
+// lock. The entries themselves are never shared: each range has a name of its
+// own (its reader's) and each handle is an object of its own, used only by the
+// context that opened it. (Not a thread_local table: with this MinGW runtime a
+// thread_local object that has a destructor corrupts the heap when its thread
+// ends; plain thread_local values are fine.)
 struct TRanges {
+    std::mutex Lock;
     std::vector<std::pair<std::string, const TCabinetRange*>> Named;
-    std::vector<TRangeHandle*> Open;  // a handle FDI holds is one of these, or a file handle
+    // A handle FDI holds is one of these, or a file handle.
+    std::vector<TRangeHandle*> Open;
+    std::vector<TMemoryOutputHandle*> Outputs;
 };
 
 TRanges& Ranges()
@@ -584,15 +597,51 @@ TRanges& Ranges()
     return ranges;
 }
 
-TRangeHandle* FindRangeHandle(INT_PTR handle)
+template <typename T>
+T* FindHandle(const std::vector<T*>& handles, INT_PTR handle)
 {
-    for (TRangeHandle* open : Ranges().Open)
+    std::lock_guard<std::mutex> lock(Ranges().Lock);
+    for (T* open : handles)
         if (reinterpret_cast<INT_PTR>(open) == handle) return open;
     return nullptr;
 }
 
+template <typename T>
+INT_PTR AddHandle(std::vector<T*>& handles, T* handle)
+{
+    std::lock_guard<std::mutex> lock(Ranges().Lock);
+    handles.push_back(handle);
+    return reinterpret_cast<INT_PTR>(handle);
+}
+
+template <typename T>
+void RemoveHandle(std::vector<T*>& handles, T* handle)
+{
+    {
+        std::lock_guard<std::mutex> lock(Ranges().Lock);
+        handles.erase(std::find(handles.begin(), handles.end(), handle));
+    }
+    delete handle;
+}
+
+TMemoryOutputHandle* FindMemoryOutput(INT_PTR handle) { return FindHandle(Ranges().Outputs, handle); }
+
+UINT WriteMemoryOutput(TMemoryOutput& output, const void* buffer, UINT count, int* err)
+{
+    if (count > output.Limit || output.Bytes.size() > output.Limit - count) {
+        *err = ERROR_NOT_ENOUGH_MEMORY;
+        return static_cast<UINT>(-1);
+    }
+    const char* bytes = static_cast<const char*>(buffer);
+    output.Bytes.insert(output.Bytes.end(), bytes, bytes + count);
+    return count;
+}
+
+TRangeHandle* FindRangeHandle(INT_PTR handle) { return FindHandle(Ranges().Open, handle); }
+
 const TCabinetRange* FindRange(const char* name)
 {
+    std::lock_guard<std::mutex> lock(Ranges().Lock);
     for (const auto& named : Ranges().Named)
         if (named.first == name) return named.second;
     return nullptr;
@@ -604,9 +653,7 @@ INT_PTR OpenRange(const TCabinetRange* range, int oflag)
         LastFdiOsError = ERROR_ACCESS_DENIED;
         return -1;
     }
-    auto* handle = new TRangeHandle{range, 0};
-    Ranges().Open.push_back(handle);
-    return reinterpret_cast<INT_PTR>(handle);
+    return AddHandle(Ranges().Open, new TRangeHandle{range, 0});
 }
 
 UINT ReadRange(TRangeHandle& handle, void* buffer, UINT count)
@@ -646,26 +693,32 @@ LONG SeekRange(TRangeHandle& handle, LONG distance, int origin)
     return static_cast<LONG>(position);
 }
 
-void CloseRange(TRangeHandle* handle)
-{
-    auto& open = Ranges().Open;
-    open.erase(std::find(open.begin(), open.end(), handle));
-    delete handle;
-}
+void CloseRange(TRangeHandle* handle) { RemoveHandle(Ranges().Open, handle); }
 
 }  // namespace
 
-DWORD FdiWriteError = 0;
-uint32_t FdiWriteCrc = 0;
+thread_local DWORD FdiWriteError = 0;
+thread_local uint32_t FdiWriteCrc = 0;
+
+INT_PTR OpenMemoryOutput(TMemoryOutput* output) { return AddHandle(Ranges().Outputs, new TMemoryOutputHandle{output}); }
+
+bool IsMemoryOutput(INT_PTR handle) { return FindMemoryOutput(handle) != nullptr; }
+
+void CloseMemoryOutput(INT_PTR handle)
+{
+    if (TMemoryOutputHandle* output = FindMemoryOutput(handle)) RemoveHandle(Ranges().Outputs, output);
+}
 
 void RegisterCabinetRange(const std::string& name, const TCabinetRange* range)
 {
     UnregisterCabinetRange(name);
+    std::lock_guard<std::mutex> lock(Ranges().Lock);
     Ranges().Named.emplace_back(name, range);
 }
 
 void UnregisterCabinetRange(const std::string& name)
 {
+    std::lock_guard<std::mutex> lock(Ranges().Lock);
     auto& named = Ranges().Named;
     named.erase(std::remove_if(named.begin(), named.end(), [&](const auto& n) { return n.first == name; }),
                 named.end());
@@ -700,7 +753,9 @@ UINT __cdecl FdiWriteFile(INT_PTR handle, void* buffer, UINT count)
         return static_cast<UINT>(-1);
     }
     int err = 0;
-    UINT done = CabWriteFile(handle, buffer, count, &err, nullptr);
+    TMemoryOutputHandle* output = FindMemoryOutput(handle);
+    UINT done = output != nullptr ? WriteMemoryOutput(*output->Output, buffer, count, &err)
+                                  : CabWriteFile(handle, buffer, count, &err, nullptr);
     KeepFdiError(err);
     if (done != static_cast<UINT>(-1) && done <= count)
         FdiWriteCrc = winlib::Crc32(FdiWriteCrc, buffer, done);
@@ -713,6 +768,10 @@ int __cdecl FdiCloseFile(INT_PTR handle)
 {
     if (TRangeHandle* range = FindRangeHandle(handle)) {
         CloseRange(range);
+        return 0;
+    }
+    if (IsMemoryOutput(handle)) {
+        CloseMemoryOutput(handle);
         return 0;
     }
     int err = 0;

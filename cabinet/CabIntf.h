@@ -81,16 +81,33 @@ int __cdecl FciCloseFile(INT_PTR handle, int* err, void* context);
 LONG __cdecl FciSeekFile(INT_PTR handle, LONG distance, int origin, int* err, void* context);
 int __cdecl FciDeleteFile(char* name, int* err, void* context);
 
+// FDI's callbacks take no context, so what they keep for the reader lives per
+// thread: an FDI context is used on the thread that made it, and contexts on
+// other threads (workers unpacking ahead) cannot disturb it.
+//
 // FDI's callbacks have no error parameter: these keep the last non-zero OS error
 // in LastFdiOsError, which the reader clears and copies into its error record.
-extern DWORD LastFdiOsError;
+extern thread_local DWORD LastFdiOsError;
 // The OS error of the first failed or short write since the reader cleared it.
 // Wine's FDI ignores what its write callback answers, so the reader checks this
 // before it takes a file as complete.
-extern DWORD FdiWriteError;
+extern thread_local DWORD FdiWriteError;
 // The CRC-32 of the bytes written since the reader cleared it with FdiWriteError:
 // the file being extracted, checked without reading it back.
-extern uint32_t FdiWriteCrc;
+extern thread_local uint32_t FdiWriteCrc;
+
+// A file extracted into memory instead of onto disk. A write that would take
+// Bytes past Limit fails (ERROR_NOT_ENOUGH_MEMORY), so a cabinet that lies about
+// its sizes cannot make it grow without bound.
+struct TMemoryOutput {
+    std::vector<char> Bytes;
+    size_t Limit = 0;
+};
+// A handle FdiWriteFile appends to and FdiCloseFile closes; the output must
+// outlive it.
+INT_PTR OpenMemoryOutput(TMemoryOutput* output);
+bool IsMemoryOutput(INT_PTR handle);
+void CloseMemoryOutput(INT_PTR handle);
 
 // A cabinet that lies inside a larger open file: bytes [Offset, Offset + Length)
 // of File. FDI opens its cabinet by name, so a range is registered under a name
@@ -104,7 +121,8 @@ struct TCabinetRange {
     long long Length = 0;
     std::function<bool(long long position)> OnRead;
 };
-// While registered, name opens range (read-only). The range must outlive its
+// While registered, name opens range (read-only). Readers on several threads
+// each register under a name of their own. The range must outlive its
 // registration; handles still open when it ends are the caller's error.
 void RegisterCabinetRange(const std::string& name, const TCabinetRange* range);
 void UnregisterCabinetRange(const std::string& name);

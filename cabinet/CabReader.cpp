@@ -4,6 +4,7 @@
 #include <shellapi.h>
 #include <sys/stat.h>
 
+#include <cstdio>
 #include <cstring>
 
 #include "cabinet/CabIntf.h"
@@ -29,26 +30,6 @@ bool SameText(const std::string& a, const std::string& b) { return _stricmp(a.c_
 
 DWORD AttributesOrNormal(DWORD attributes) { return attributes != 0 ? attributes : FILE_ATTRIBUTE_NORMAL; }
 
-// Stored date and time (local MS-DOS time) as creation and last-write time of
-// the open file (the access time stays), and, unless keepAttributes, the stored
-// attributes. A failure is recorded and leaves the file as it is.
-void ApplyFileInfo(HANDLE file, USHORT date, USHORT time, USHORT attributes, bool keepAttributes)
-{
-    FILETIME local;
-    FILETIME utc;
-    if (!DosDateTimeToFileTime(date, time, &local) || !LocalFileTimeToFileTime(&local, &utc)) {
-        RecordOsError(GetLastError());
-        return;
-    }
-    FILE_BASIC_INFO info{};  // a zero field is left as it is
-    info.CreationTime.LowPart = utc.dwLowDateTime;
-    info.CreationTime.HighPart = static_cast<LONG>(utc.dwHighDateTime);
-    info.LastWriteTime = info.CreationTime;
-    info.FileAttributes = keepAttributes ? 0 : AttributesOrNormal(attributes & kStoredAttributes);
-    if (!SetFileInformationByHandle(file, FileBasicInfo, &info, sizeof info))
-        RecordOsError(GetLastError());
-}
-
 }  // namespace
 
 TSTCabReader::~TSTCabReader()
@@ -57,6 +38,21 @@ TSTCabReader::~TSTCabReader()
         // A destructor must not throw; there is nobody left to tell but the debugger.
         OutputDebugStringA("TSTCabReader: FDIDestroy failed");
     }
+}
+
+bool TSTCabReader::ApplyStoredInfo(HANDLE file, uint16_t date, uint16_t time, uint16_t attributes,
+                                   bool keepAttributes)
+{
+    FILETIME local;
+    FILETIME utc;
+    if (!DosDateTimeToFileTime(date, time, &local) || !LocalFileTimeToFileTime(&local, &utc))
+        return false;
+    FILE_BASIC_INFO info{};  // a zero field is left as it is
+    info.CreationTime.LowPart = utc.dwLowDateTime;
+    info.CreationTime.HighPart = static_cast<LONG>(utc.dwHighDateTime);
+    info.LastWriteTime = info.CreationTime;
+    info.FileAttributes = keepAttributes ? 0 : AttributesOrNormal(attributes & kStoredAttributes);
+    return SetFileInformationByHandle(file, FileBasicInfo, &info, sizeof info) != FALSE;
 }
 
 bool TSTCabReader::IsSafeMemberName(const std::string& name)
@@ -100,14 +96,18 @@ void TSTCabReader::ExtractFiles(const std::string& cabinetPath, const std::strin
 
 void TSTCabReader::ExtractRange(const CabIntf::TCabinetRange& range, const std::string& destinationFolder)
 {
-    // "<" and ">" cannot stand in a file name, so this name opens only the range.
-    static const std::string name = "<cabinet range>";
+    // "<" and ">" cannot stand in a file name, so this name opens only the range;
+    // it is this reader's, so readers on other threads register names of their own.
+    char text[48];
+    std::snprintf(text, sizeof text, "<cabinet range %p>", static_cast<void*>(this));
+    const std::string name = text;
     firstCabinet_ = name;
     Start(destinationFolder);
     CabIntf::RegisterCabinetRange(name, &range);
     struct TUnregister {
-        ~TUnregister() { CabIntf::UnregisterCabinetRange(name); }
-    } unregister;
+        const std::string& Name;
+        ~TUnregister() { CabIntf::UnregisterCabinetRange(Name); }
+    } unregister{name};
     currentCabinet_ = name;
     cabinetsRead_.push_back(name);
     Copy(name, std::string());
@@ -262,18 +262,15 @@ INT_PTR TSTCabReader::HandleCopyFile(FDINOTIFICATION& n)
     if (abort) return -1;
     if (target.empty()) return 0;  // the handler skipped it
 
+    if (CabIntf::TMemoryOutput* output = OnOpenMemory ? OnOpenMemory(*this, target) : nullptr)
+        return Opened(source, target, 0, CabIntf::OpenMemoryOutput(output));
     if (OnOpenFile) {
         HANDLE file = OnOpenFile(*this, target);
         if (file == INVALID_HANDLE_VALUE) {
             RecordOsError(GetLastError());
             return -1;
         }
-        sourceNames_.push_back(source);
-        targets_.push_back(target);
-        openAttributes_.push_back(0);
-        CabIntf::FdiWriteError = 0;
-    CabIntf::FdiWriteCrc = 0;
-        return reinterpret_cast<INT_PTR>(file);
+        return Opened(source, target, 0, reinterpret_cast<INT_PTR>(file));
     }
 
     DWORD attributes = GetFileAttributesA(target.c_str());
@@ -301,9 +298,18 @@ INT_PTR TSTCabReader::HandleCopyFile(FDINOTIFICATION& n)
         CloseHandle(reinterpret_cast<HANDLE>(handle));
         return -1;
     }
+    return Opened(source, target, attributes == INVALID_FILE_ATTRIBUTES ? 0 : attributes & ~FILE_ATTRIBUTE_READONLY,
+                  handle);
+}
+
+// Keeps an open file's names and the attributes it had, and starts its write
+// record afresh.
+INT_PTR TSTCabReader::Opened(const std::string& source, const std::string& target, DWORD hadAttributes,
+                             INT_PTR handle)
+{
     sourceNames_.push_back(source);
     targets_.push_back(target);
-    openAttributes_.push_back(attributes == INVALID_FILE_ATTRIBUTES ? 0 : attributes & ~FILE_ATTRIBUTE_READONLY);
+    openAttributes_.push_back(hadAttributes);
     CabIntf::FdiWriteError = 0;
     CabIntf::FdiWriteCrc = 0;
     return handle;
@@ -313,17 +319,21 @@ INT_PTR TSTCabReader::HandleCloseFile(FDINOTIFICATION& n)
 {
     std::string source = Text(n.psz1);
     int index = FindSource(source);
-    if (index >= 0) {
+    const bool inMemory = CabIntf::IsMemoryOutput(n.hf);
+    if (index >= 0 && !inMemory) {
         // Set through the open handle: no second open of the file by its name. A
         // file that already had the stored attributes, among them the archive bit
         // that writing sets, keeps them as they are.
         DWORD had = openAttributes_[index];
         bool same = (had & FILE_ATTRIBUTE_ARCHIVE) && (had & kStoredAttributes) == (n.attribs & kStoredAttributes);
-        ApplyFileInfo(reinterpret_cast<HANDLE>(n.hf), n.date, n.time, n.attribs, same);
+        if (!ApplyStoredInfo(reinterpret_cast<HANDLE>(n.hf), n.date, n.time, n.attribs, same))
+            RecordOsError(GetLastError());  // the file stays as it is
     }
     int err = 0;
     DWORD lost = CabIntf::FdiWriteError;
-    if (CabIntf::CabCloseFile(n.hf, &err, nullptr) != 0 && lost == 0)
+    if (inMemory)
+        CabIntf::CloseMemoryOutput(n.hf);
+    else if (CabIntf::CabCloseFile(n.hf, &err, nullptr) != 0 && lost == 0)
         lost = static_cast<DWORD>(err);
     if (lost != 0) {
         // A write lost, or lost at close, is not a success, whether FDI listens or not.

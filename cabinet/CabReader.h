@@ -49,6 +49,10 @@ public:
     // INVALID_HANDLE_VALUE with the reason in GetLastError (the extraction fails).
     // destination may be changed to name what was opened.
     std::function<HANDLE(TSTCabReader& sender, std::string& destination)> OnOpenFile;
+    // Asked before OnOpenFile: extracts the file into memory instead, appending
+    // to the output answered (nullptr: a file as usual). The stored date, time
+    // and attributes come with OnCloseFile; the caller applies them, if at all.
+    std::function<CabIntf::TMemoryOutput*(TSTCabReader& sender, const std::string& destination)> OnOpenMemory;
     std::function<void(TSTCabReader& sender, const std::string& sourceName,
                        const std::string& startCabinetName, const std::string& startDiskName,
                        std::string& destination, bool& abort)> OnCopyPartialFile;
@@ -71,6 +75,12 @@ public:
     // "\" or "/", no ":", no ".." part. "sub\x" is fine.
     static bool IsSafeMemberName(const std::string& name);
 
+    // Gives an extracted file the stored date and time (local MS-DOS time) as its
+    // creation and last-write time and, unless keepAttributes, the stored
+    // attributes, through its open handle. False with GetLastError on failure.
+    static bool ApplyStoredInfo(HANDLE file, uint16_t date, uint16_t time, uint16_t attributes,
+                                bool keepAttributes);
+
 private:
     static INT_PTR __cdecl NotifyCallback(FDINOTIFICATIONTYPE type, PFDINOTIFICATION notification);
 
@@ -79,6 +89,7 @@ private:
     INT_PTR HandlePartialFile(FDINOTIFICATION& n);
     INT_PTR HandleCopyFile(FDINOTIFICATION& n);
     INT_PTR HandleCloseFile(FDINOTIFICATION& n);
+    INT_PTR Opened(const std::string& source, const std::string& target, DWORD hadAttributes, INT_PTR handle);
     INT_PTR HandleNextCabinet(FDINOTIFICATION& n);
     std::string FollowingCabinet(const std::string& current) const;
     bool AlreadyRead(const std::string& path) const;

@@ -1,5 +1,7 @@
 #include "cabinet/CabSTConsts.h"
 
+#include <fdi.h>
+
 #include <cstdio>
 
 #include "winlib/OsError.h"
@@ -96,4 +98,20 @@ ESTCabinet::ESTCabinet(const ERF& erf, bool isFci)
 ESTCabinet::ESTCabinet(const std::string& message, int errorCode, DWORD osError, bool isFci)
     : std::runtime_error(message), ErrorCode(errorCode), OsError(osError), ErrorPresent(true), IsFci(isFci)
 {
+}
+
+bool ESTCabinet::IsDamagedData() const
+{
+    if (IsFci || OsError != 0)
+        return false;
+    switch (ErrorCode) {
+    case FDIERROR_NOT_A_CABINET:
+    case FDIERROR_UNKNOWN_CABINET_VERSION:
+    case FDIERROR_CORRUPT_CABINET:
+    case FDIERROR_BAD_COMPR_TYPE:
+    case FDIERROR_MDI_FAIL:  // the decompressor refused the data
+        return true;
+    default:
+        return false;
+    }
 }

@@ -26,6 +26,11 @@ public:
     // A failure found by our own checks, with its own message but the same fields.
     ESTCabinet(const std::string& message, int errorCode, DWORD osError, bool isFci);
 
+    // The reader refused the cabinet's bytes (not a cabinet, corrupt, an unknown
+    // compression, data the decompressor rejects), as opposed to a failure to
+    // read or write: the same bytes fail again the same way.
+    bool IsDamagedData() const;
+
     int ErrorCode;      // ERF.erfOper
     DWORD OsError;      // ERF.erfType
     bool ErrorPresent;  // ERF.fError

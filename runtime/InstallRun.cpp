@@ -2,11 +2,13 @@
 
 #include <windows.h>
 
+#include <algorithm>
 #include <cfenv>
 #include <cmath>
 #include <cstdint>
 #include <exception>
 #include <map>
+#include <memory>
 #include <optional>
 #include <set>
 #include <string>
@@ -15,6 +17,7 @@
 #include "cabinet/CabIntf.h"
 #include "cabinet/CabReader.h"
 #include "cabinet/CabSTConsts.h"
+#include "cabinet/CabUnpackAhead.h"
 #include "cabinet/SetupFormat.h"
 #include "runtime/Commands.h"
 #include "runtime/Form1.h"
@@ -46,6 +49,8 @@ constexpr char NewCopyPrefix[] = "qzn";
 constexpr ULONGLONG ShowIntervalMs = 50;
 constexpr ULONGLONG PumpIntervalMs = 25;
 constexpr long long PumpIntervalBytes = 256 * 1024;
+// A file unpacked ahead is written in parts of this size, with Pace between them.
+constexpr size_t WriteChunkBytes = 1 << 20;
 
 // The longest target file and folder a run accepts: ANSI calls fail past
 // MAX_PATH even in the \\?\ form, and a folder must leave room for the name
@@ -117,24 +122,6 @@ bool ReadFileRecord(const std::string& value, TFileRecord& record)
     return true;
 }
 
-// A cabinet whose bytes are damaged, as opposed to one that could not be read or
-// written: no Retry can mend it.
-bool IsDamagedCabinet(const ESTCabinet& e)
-{
-    if (e.IsFci || e.OsError != 0)
-        return false;
-    switch (e.ErrorCode) {
-    case FDIERROR_NOT_A_CABINET:
-    case FDIERROR_UNKNOWN_CABINET_VERSION:
-    case FDIERROR_CORRUPT_CABINET:
-    case FDIERROR_BAD_COMPR_TYPE:
-    case FDIERROR_MDI_FAIL:  // the decompressor refused the data
-        return true;
-    default:
-        return false;
-    }
-}
-
 // An open file handle, closed on every way out (an abort in a test unwinds).
 class THandle {
 public:
@@ -144,6 +131,8 @@ public:
     THandle(const THandle&) = delete;
     THandle& operator=(const THandle&) = delete;
     void Reset(HANDLE h) { Close(); h_ = h; }
+    // Hands the handle over, to be closed with its result checked.
+    HANDLE Release() { HANDLE h = h_; h_ = INVALID_HANDLE_VALUE; return h; }
     HANDLE Get() const { return h_; }
     bool Valid() const { return h_ != INVALID_HANDLE_VALUE; }
     void Close()
@@ -286,6 +275,7 @@ private:
     void OpenSetupFile();
     void CheckLengths();
     void RecordNewFolders();
+    void StartUnpackAhead();
     std::vector<std::string> MissingFoldersOf(const std::string& target);
     bool Pace(int i, long long done, long long length, bool force = false);
     void InstallRecord(int i);
@@ -295,6 +285,9 @@ private:
     TUnpackResult UnpackAndPlace(int i, const TFileRecord& record, DWORD attributes, bool versionTest,
                                  bool& unregistered, std::string& error);
     bool Unpack(int i, const TFileRecord& record, std::string& newCopy, std::string& error);
+    bool PlaceUnpackedAhead(int i, const TFileRecord& record, std::string& newCopy, int& members, uint32_t& crc);
+    bool WriteNewCopy(int i, const TFileRecord& record, const TCabUnpacked& file, std::string& newCopy);
+    void Stream(int i, const TFileRecord& record, std::string& newCopy, int& members, uint32_t& crc);
     void PassOver(const TFileRecord& record, bool cancelOthers);
     void RecordOwnFiles();
     void RunSections();
@@ -308,6 +301,7 @@ private:
     std::string installDir_;
     TRemembered remembered_ = TRemembered::None;
     THandle exe_;
+    std::unique_ptr<TCabUnpackAhead> ahead_;  // the file stage's cabinets, unpacked on workers
     long long offset_ = 0;  // read offset of the next file cabinet in the setup file
     int filesCount_ = 0;
     winlib::TIniDocument files_;          // the script's [Files], read once
@@ -328,6 +322,7 @@ private:
 
 void TInstallRun::Abort(int code)
 {
+    ahead_.reset();  // no worker may be inside cabinet.dll when the process ends
     exe_.Close();
     AbortInstall(code);
 }
@@ -458,6 +453,39 @@ void TInstallRun::RecordNewFolders()
         SaveUninstallLog();
 }
 
+// The file stage's cabinets, unpacked into memory on worker threads ahead of the
+// stage, which then only writes each file out: decompression is most of the work
+// of a run, and this thread must stay free for the window. Listed in the stage's
+// order at the offsets the stage reaches them at (each record with a valid length
+// moves it, whether placed or passed over), up to the first record the stage
+// would refuse: the run ends there.
+void TInstallRun::StartUnpackAhead()
+{
+    std::vector<TCabAheadItem> items;
+    long long offset = offset_;
+    for (int i = 0; i < filesCount_; ++i) {
+        std::string value = files_.ReadString("Files", std::to_string(i), "");
+        if (value.empty())
+            continue;
+        std::vector<std::string> fields = winlib::SplitRecord(value, setupformat::FilesSeparator);
+        int length = 0;
+        if (fields.size() < 4 || !ParseLength(fields[1], length) || length < 0 ||
+            offset + length > s_.SetupCabinetOffset)
+            break;
+        if (length > 0)
+            items.push_back({i, offset, length});
+        offset += length;
+    }
+    if (items.size() < 2)
+        return;  // nothing to overlap
+    try {
+        ahead_ = std::make_unique<TCabUnpackAhead>(s_.SetupExe, std::move(items), TCabUnpackAhead::DefaultLimits());
+    } catch (const std::exception&) {
+        // Ignored: the stage then unpacks every file on this thread, which is
+        // slower, not wrong, and meets any failure to read the setup itself.
+    }
+}
+
 // Between blocks and files: the progress and the file name shown at most about
 // 20 times a second (force: now), messages processed often enough that Cancel is
 // answered at once, the log saved when a record has waited. False once Cancel
@@ -496,8 +524,10 @@ void TInstallRun::Run()
     OpenSetupFile();
     CheckLengths();
     RecordNewFolders();
+    StartUnpackAhead();
     for (int i = 0; i < filesCount_; ++i)                   // 6
         InstallRecord(i);
+    ahead_.reset();
     if (lastIndex_ >= 0)
         Pace(lastIndex_, 1, 1, true);  // the last file stays shown
     exe_.Close();                                           // 7
@@ -672,11 +702,93 @@ void TInstallRun::MakeFolders(const TFileRecord& record)
     Abort(secInstallAborted);
 }
 
-// Step 6.7: the record's cabinet, read in place out of the setup file; its one
-// file is written straight into a new file beside the target, named newCopy
-// (with the runtime's own prefix) as soon as it is made. Progress, messages and
-// the cancel test between blocks.
+// Step 6.7: the record's one file in a new file beside the target, named newCopy
+// (with the runtime's own prefix) as soon as it is made: the file a worker
+// unpacked ahead, or else the cabinet read in place out of the setup file. Either
+// way its members are counted and its CRC-32 is summed, and judged alike here.
 bool TInstallRun::Unpack(int i, const TFileRecord& record, std::string& newCopy, std::string& error)
+{
+    damaged_ = false;
+    int members = 0;
+    uint32_t crc = 0;
+    try {
+        if (!PlaceUnpackedAhead(i, record, newCopy, members, crc) && !s_.CancelRequested)
+            Stream(i, record, newCopy, members, crc);
+    } catch (const ESTCabinet& e) {
+        error = e.what();
+        damaged_ = e.IsDamagedData();
+    } catch (const std::exception& e) {
+        error = e.what();
+    }
+    if (paceFailure_) {
+        std::exception_ptr failure = paceFailure_;
+        paceFailure_ = nullptr;
+        std::rethrow_exception(failure);
+    }
+    if (error.empty() && members != 1)
+        error = "The cabinet for this file holds " + std::to_string(members) + " entries instead of one file";
+    // The copy's CRC-32, summed as its bytes were unpacked, against the builder's.
+    if (error.empty() && record.Crc && crc != *record.Crc) {
+        error = FdiErrorText(FDIERROR_CORRUPT_CABINET) + ": the file's CRC-32 is " + setupformat::FormatFileCrc(crc) +
+                " instead of " + setupformat::FormatFileCrc(*record.Crc);
+        damaged_ = true;
+    }
+    return error.empty();
+}
+
+// The file a worker unpacked ahead, written into the new copy. False when there
+// is none (too large to hold in memory, or taken before: a Retry unpacks again)
+// or it could not be written: Stream then does the work and meets any failure as
+// it always did. Damaged data the worker found is thrown as the reader threw it.
+bool TInstallRun::PlaceUnpackedAhead(int i, const TFileRecord& record, std::string& newCopy, int& members,
+                                     uint32_t& crc)
+{
+    if (!ahead_)
+        return false;
+    TCabUnpacked file = ahead_->Take(i, [&] { return Pace(i, 0, record.Length); });
+    if (file.State == TCabUnpacked::Failed)
+        std::rethrow_exception(file.Failure);
+    if (file.State != TCabUnpacked::Unpacked)
+        return false;
+    members = file.Members;
+    crc = file.Crc;
+    if (members != 1 || (record.Crc && crc != *record.Crc))
+        return true;  // refused by Unpack: no copy to write
+    return WriteNewCopy(i, record, file, newCopy);
+}
+
+// Writes a file unpacked in memory into a new copy beside the target as the
+// reader writes one: its bytes, then its stored date, time and attributes. False,
+// with nothing left behind, when that failed; true also when Cancel was
+// confirmed on the way (the caller then drops the copy).
+bool TInstallRun::WriteNewCopy(int i, const TFileRecord& record, const TCabUnpacked& file, std::string& newCopy)
+{
+    THandle copy(winlib::CreateUniqueFile(winlib::ExtractFileDir(record.Target), NewCopyPrefix, newCopy));
+    if (!copy.Valid())
+        return false;
+    const size_t size = file.Bytes.size();
+    bool written = true;
+    for (size_t done = 0; written && done < size;) {
+        DWORD part = static_cast<DWORD>(std::min(size - done, WriteChunkBytes));
+        DWORD wrote = 0;
+        written = WriteFile(copy.Get(), file.Bytes.data() + done, part, &wrote, nullptr) && wrote == part;
+        done += part;
+        if (!Pace(i, static_cast<long long>(record.Length * static_cast<double>(done) / size), record.Length))
+            return true;
+    }
+    // As the reader does: a date or attributes that cannot be set leave the copy as it is.
+    TSTCabReader::ApplyStoredInfo(copy.Get(), file.Date, file.Time, file.Attributes, false);
+    if (CloseHandle(copy.Release()) && written)
+        return true;
+    DeleteFileA(newCopy.c_str());  // our own copy: Stream makes another and reports what fails
+    newCopy.clear();
+    return false;
+}
+
+// The record's cabinet, read in place out of the setup file by this thread's
+// reader, its one file written straight into the new copy. Progress, messages
+// and the cancel test between blocks.
+void TInstallRun::Stream(int i, const TFileRecord& record, std::string& newCopy, int& members, uint32_t& crc)
 {
     if (!s_.CabReader)
         s_.CabReader = std::make_unique<TSTCabReader>();  // a run driven without the start-up
@@ -695,7 +807,7 @@ bool TInstallRun::Unpack(int i, const TFileRecord& record, std::string& newCopy,
     };
     // The cabinet holds one file, whatever its stored name: it becomes the new copy.
     const std::string folder = winlib::ExtractFileDir(record.Target);
-    int members = 0;
+    members = 0;
     reader.OnCopyFile = [&](TSTCabReader&, const std::string&, long, uint16_t, uint16_t, uint16_t, uint16_t,
                             std::string& destination, bool&) {
         destination = ++members == 1 ? record.Target : "";
@@ -713,29 +825,8 @@ bool TInstallRun::Unpack(int i, const TFileRecord& record, std::string& newCopy,
             Reader.OnOpenFile = nullptr;
         }
     } forget{reader};
-    damaged_ = false;
-    try {
-        reader.ExtractRange(range, folder);
-    } catch (const ESTCabinet& e) {
-        error = e.what();
-        damaged_ = IsDamagedCabinet(e);
-    } catch (const std::exception& e) {
-        error = e.what();
-    }
-    if (paceFailure_) {
-        std::exception_ptr failure = paceFailure_;
-        paceFailure_ = nullptr;
-        std::rethrow_exception(failure);
-    }
-    if (error.empty() && members != 1)
-        error = "The cabinet for this file holds " + std::to_string(members) + " entries instead of one file";
-    // The copy's CRC-32, summed as the reader wrote it, against the builder's.
-    if (error.empty() && record.Crc && CabIntf::FdiWriteCrc != *record.Crc) {
-        error = FdiErrorText(FDIERROR_CORRUPT_CABINET) + ": the file's CRC-32 is " +
-                setupformat::FormatFileCrc(CabIntf::FdiWriteCrc) + " instead of " + setupformat::FormatFileCrc(*record.Crc);
-        damaged_ = true;
-    }
-    return error.empty();
+    reader.ExtractRange(range, folder);
+    crc = CabIntf::FdiWriteCrc;  // this thread's: the bytes the reader just wrote
 }
 
 // Steps 6.7-6.10: the new copy is written beside the target, under a name of the
