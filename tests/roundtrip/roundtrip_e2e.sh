@@ -54,11 +54,16 @@ libid='{6E0B3C52-9D1A-4F7E-8B25-3A4C5D6E7F81}'
 envkey='HKLM\System\CurrentControlSet\Control\Session Manager\Environment'
 
 # `reg export` holds what `reg query /s` prints, in a quarter of the time.
+# A key that is not there dumps nothing; any other failure of reg (seen once under
+# heavy load, for a key that was there) is tried again before it counts.
 reg_dump() {  # KEY VIEW
   echo "== $1 /reg:$2"
-  local file=$work/dump.reg
-  rm -f "$file"
-  wine reg export "$1" "$(w "$file")" /y /reg:"$2" </dev/null >/dev/null 2>&1
+  local file=$work/dump.reg answer try
+  for try in 1 2 3; do
+    rm -f "$file"
+    answer=$(wine reg export "$1" "$(w "$file")" /y /reg:"$2" </dev/null 2>&1) && break
+    grep -q 'Unable to find' <<<"$answer" && break
+  done
   [ -f "$file" ] && iconv -f UTF-16LE -t UTF-8 "$file" | tr -d '\r'
 }
 prune=( \( -path './users/*/Temp' -o -path './users/*/AppData/Local/Temp' -o -path './windows/temp' \) -prune )
