@@ -74,7 +74,6 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
     } catch (const std::exception& e) {
         FailUnexpected(e);
     }
-    s.UnpackAhead.reset();  // a wizard closed before its run: the workers stop first
     CleanupTemp();  // idempotent: however the wizard ended, the folder goes
     return s.InstallErrors && !s.CancelRequested ? secInstallErrors : secOk;
 }

@@ -217,35 +217,6 @@ bool IsComServerName(const std::string& path)
     return ext == ".DLL" || ext == ".OCX";
 }
 
-// Workers unpacking the records' cabinets (those at offset on) in project order,
-// or none: for fewer than two cabinets there is nothing to overlap, and a failure
-// to start them leaves every file to the stage's own thread, which is slower, not
-// wrong, and meets any failure to read the setup itself.
-std::unique_ptr<TCabUnpackAhead> MakeUnpackAhead(const TSetupState& s, const winlib::TIniDocument& files,
-                                                 long long offset, int count)
-{
-    std::vector<TCabAheadItem> items;
-    for (int i = 0; i < count; ++i) {
-        std::string value = files.ReadString("Files", std::to_string(i), "");
-        if (value.empty())
-            continue;
-        std::vector<std::string> fields = winlib::SplitRecord(value, setupformat::FilesSeparator);
-        int length = 0;
-        if (fields.size() < 4 || !ParseLength(fields[1], length) || length < 0 || offset + length > s.SetupCabinetOffset)
-            break;
-        if (length > 0)
-            items.push_back({i, offset, length});
-        offset += length;
-    }
-    if (items.size() < 2)
-        return nullptr;
-    try {
-        return std::make_unique<TCabUnpackAhead>(s.SetupExe, std::move(items), TCabUnpackAhead::DefaultLimits());
-    } catch (const std::exception&) {
-        return nullptr;
-    }
-}
-
 // The list sections of step 9, in their order.
 struct TSectionStep {
     const char* Section;
@@ -490,11 +461,29 @@ void TInstallRun::RecordNewFolders()
 // would refuse: the run ends there.
 void TInstallRun::StartUnpackAhead()
 {
-    if (s_.UnpackAhead) {
-        ahead_ = std::move(s_.UnpackAhead);  // started with the wizard, from the same script
-        return;
+    std::vector<TCabAheadItem> items;
+    long long offset = offset_;
+    for (int i = 0; i < filesCount_; ++i) {
+        std::string value = files_.ReadString("Files", std::to_string(i), "");
+        if (value.empty())
+            continue;
+        std::vector<std::string> fields = winlib::SplitRecord(value, setupformat::FilesSeparator);
+        int length = 0;
+        if (fields.size() < 4 || !ParseLength(fields[1], length) || length < 0 ||
+            offset + length > s_.SetupCabinetOffset)
+            break;
+        if (length > 0)
+            items.push_back({i, offset, length});
+        offset += length;
     }
-    ahead_ = MakeUnpackAhead(s_, files_, offset_, filesCount_);
+    if (items.size() < 2)
+        return;  // nothing to overlap
+    try {
+        ahead_ = std::make_unique<TCabUnpackAhead>(s_.SetupExe, std::move(items), TCabUnpackAhead::DefaultLimits());
+    } catch (const std::exception&) {
+        // Ignored: the stage then unpacks every file on this thread, which is
+        // slower, not wrong, and meets any failure to read the setup itself.
+    }
 }
 
 // Between blocks and files: the progress and the file name shown at most about
@@ -961,18 +950,6 @@ void InstallFiles(TForm1& form)
     runWindow = form.Handle();
     TInstallRun run(form);
     run.Run();
-}
-
-void StartUnpackingAhead()
-{
-    TSetupState& s = Setup();
-    winlib::TIniDocument files;
-    try {
-        files.LoadFromFile(Script().FileName());
-    } catch (const winlib::EOSError&) {
-        return;  // the run reads it again and reports what fails
-    }
-    s.UnpackAhead = MakeUnpackAhead(s, files, s.EngineSize, Script().ReadInteger("Setup", "FilesCount", 0));
 }
 
 void AbortInstall(int exitCode)

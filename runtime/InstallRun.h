@@ -10,10 +10,6 @@ class TForm1;
 // Runs the whole installation. Returns when it is done; a fatal failure or a
 // confirmed cancel ends the process through AbortInstall.
 void InstallFiles(TForm1& form);
-// Starts unpacking the file stage's cabinets into memory on worker threads, so that
-// while a person reads the wizard's pages the files are made ready. The run takes
-// them over; nothing is written before it does.
-void StartUnpackingAhead();
 
 // Ends the setup during the run: nothing more is installed, the log is not put in
 // place, the temp folder goes. secOk after a confirmed cancel, secInstallAborted

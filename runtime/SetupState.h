@@ -6,7 +6,6 @@
 #include <vector>
 
 #include "cabinet/CabReader.h"
-#include "cabinet/CabUnpackAhead.h"
 #include "winlib/IniFile.h"
 
 // Exit codes of a setup process. A silent caller's only report, so each end has its own.
@@ -54,9 +53,6 @@ struct TSetupState {
     long long SetupCabinetOffset = 0;  // where qzsetup.cab starts in the setup file
 
     std::unique_ptr<TSTCabReader> CabReader;
-    // The file stage's cabinets, unpacked ahead from the start-up on (see
-    // StartUnpackingAhead); the run takes them over.
-    std::unique_ptr<TCabUnpackAhead> UnpackAhead;
     std::unique_ptr<winlib::TIniFile> SetupIni;
     std::unique_ptr<winlib::TIniFile> LanguageIni;
 

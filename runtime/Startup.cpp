@@ -318,7 +318,6 @@ void RunStartup(TForm1& form)
     s.SetupIni->KeepAnswers();  // the package's own script: nothing changes it
     s.SetupTitle = ExpandPlaceholders("<AppName>") + " " + ExpandPlaceholders("<AppVersion>");  // 8
     ReadBasicSettings();                                     // 9
-    StartUnpackingAhead();
     WriteLogHeader();                                        // 10
     form.EUser.SetText(TOSInfo::GetRegisteredInfo("user"));   // 11
     form.ECompany.SetText(TOSInfo::GetRegisteredInfo("company"));
@@ -355,7 +354,6 @@ void ReleaseSetupResources()
 
 void EndSetup(int code)
 {
-    Setup().UnpackAhead.reset();  // no worker may be inside cabinet.dll when the process ends
     CleanupTemp();
     if (processExit)
         processExit(code);  // a test's replacement throws; it never comes back here
