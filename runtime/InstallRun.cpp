@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cfenv>
+#include <climits>
 #include <cmath>
 #include <cstdint>
 #include <exception>
@@ -280,7 +281,7 @@ private:
     bool Pace(int i, long long done, long long length, bool force = false);
     void InstallRecord(int i);
     DWORD TargetAttributes(const std::string& target) const;
-    bool ResolveExisting(TFileRecord& record, bool& versionTest);
+    bool ResolveExisting(const TFileRecord& record, bool& versionTest);
     void MakeFolders(const TFileRecord& record);
     TUnpackResult UnpackAndPlace(int i, const TFileRecord& record, DWORD attributes, bool versionTest,
                                  bool& unregistered, std::string& error);
@@ -304,7 +305,18 @@ private:
     std::unique_ptr<TCabUnpackAhead> ahead_;  // the file stage's cabinets, unpacked on workers
     long long offset_ = 0;  // read offset of the next file cabinet in the setup file
     int filesCount_ = 0;
-    winlib::TIniDocument files_;          // the script's [Files], read once
+    // The script's [Files] records, read and expanded once, in order: the raw
+    // value ("" when the key is missing) and, when it reads, the record.
+    struct TRecordLine {
+        std::string Value;
+        std::optional<TFileRecord> Record;
+    };
+    std::vector<TRecordLine> records_;
+    const TRecordLine& Line(int i) const
+    {
+        static const TRecordLine none;
+        return static_cast<size_t>(i) < records_.size() ? records_[static_cast<size_t>(i)] : none;
+    }
     std::map<std::string, bool> folderExists_;  // upper-cased folders looked at: whether they exist
     std::set<std::string> knownFolders_;  // upper-cased folders that exist: made or found ...
     std::set<std::string> madeFolders_;   // ... those the run made ...
@@ -372,13 +384,29 @@ void TInstallRun::OpenSetupFile()
     }
     offset_ = s_.EngineSize;
     filesCount_ = Script().ReadInteger("Setup", "FilesCount", 0);
+    winlib::TIniDocument files;
     try {
         // Read as the profile functions read it, once instead of once per record.
-        files_.LoadFromFile(Script().FileName());
+        files.LoadFromFile(Script().FileName());
     } catch (const winlib::EOSError& e) {
         LogLine("Error file: " + Script().FileName() + ": " + e.what());
         ReportError(Lng("Messages", 14), Script().FileName());
         Abort(secInstallAborted);
+    }
+    // Keys past the highest numbered one cannot exist: a huge count holds no more.
+    long long highest = -1;
+    for (const std::string& key : files.ReadSection("Files")) {
+        long long number = 0;
+        if (winlib::ParseDecimal(key, 0, INT_MAX, number) && number > highest)
+            highest = number;
+    }
+    records_.resize(static_cast<size_t>(std::min<long long>(std::max(filesCount_, 0), highest + 1)));
+    for (size_t i = 0; i < records_.size(); ++i) {
+        TRecordLine& line = records_[i];
+        line.Value = files.ReadString("Files", std::to_string(i), "");
+        TFileRecord record;
+        if (!line.Value.empty() && ReadFileRecord(line.Value, record))
+            line.Record = std::move(record);
     }
 }
 
@@ -389,12 +417,9 @@ void TInstallRun::CheckLengths()
     std::vector<std::string> targets;
     if (s_.UninstallEnabled)
         targets.push_back(UninstallLogPath());
-    for (int i = 0; i < filesCount_; ++i) {
-        TFileRecord record;
-        std::string value = files_.ReadString("Files", std::to_string(i), "");
-        if (!value.empty() && ReadFileRecord(value, record))
-            targets.push_back(record.Target);  // a damaged record is reported when its turn comes
-    }
+    for (const TRecordLine& line : records_)
+        if (line.Record)
+            targets.push_back(line.Record->Target);  // a damaged record is reported when its turn comes
     for (const std::string& target : targets) {
         std::string folder = winlib::ExtractFileDir(target);
         std::string refused = target.size() > MaxFileLength ? target : folder.size() > MaxFolderLength ? folder : "";
@@ -435,13 +460,12 @@ void TInstallRun::RecordNewFolders()
     std::set<std::string> looked;   // upper-cased: the folders of files looked at ...
     std::set<std::string> claimed;  // ... and the missing folders a record claimed
     const unsigned long next = NextLogKey(lsFolders);
-    for (int i = 0; i < filesCount_; ++i) {
-        std::string value = files_.ReadString("Files", std::to_string(i), "");
-        if (value.empty())
+    for (const TRecordLine& line : records_) {
+        if (line.Value.empty())
             continue;
-        TFileRecord record;
-        if (!ReadFileRecord(value, record) || !IsRootedBelowRoot(record.Target))
+        if (!line.Record || !IsRootedBelowRoot(line.Record->Target))
             break;
+        const TFileRecord& record = *line.Record;
         if (winlib::ExtractFileName(record.Target).empty() ||
             !looked.insert(winlib::UpperCase(winlib::ExtractFileDir(record.Target))).second)
             continue;
@@ -463,18 +487,15 @@ void TInstallRun::StartUnpackAhead()
 {
     std::vector<TCabAheadItem> items;
     long long offset = offset_;
-    for (int i = 0; i < filesCount_; ++i) {
-        std::string value = files_.ReadString("Files", std::to_string(i), "");
-        if (value.empty())
+    for (size_t i = 0; i < records_.size(); ++i) {
+        const TRecordLine& line = records_[i];
+        if (line.Value.empty())
             continue;
-        std::vector<std::string> fields = winlib::SplitRecord(value, setupformat::FilesSeparator);
-        int length = 0;
-        if (fields.size() < 4 || !ParseLength(fields[1], length) || length < 0 ||
-            offset + length > s_.SetupCabinetOffset)
+        if (!line.Record || line.Record->Length < 0 || offset + line.Record->Length > s_.SetupCabinetOffset)
             break;
-        if (length > 0)
-            items.push_back({i, offset, length});
-        offset += length;
+        if (line.Record->Length > 0)
+            items.push_back({static_cast<int>(i), offset, line.Record->Length});
+        offset += line.Record->Length;
     }
     if (items.size() < 2)
         return;  // nothing to overlap
@@ -554,16 +575,16 @@ void TInstallRun::PassOver(const TFileRecord& record, bool cancelOthers)
 
 void TInstallRun::InstallRecord(int i)
 {
-    std::string value = files_.ReadString("Files", std::to_string(i), "");
-    if (value.empty())
+    const TRecordLine& line = Line(i);
+    if (line.Value.empty())
         return;  // the read offset does not move
-    TFileRecord record;
-    if (!ReadFileRecord(value, record) || record.Length < 0 || offset_ + record.Length > s_.SetupCabinetOffset) {
-        LogLine("Corrupt [Files] record " + std::to_string(i) + ": " + value);
+    if (!line.Record || line.Record->Length < 0 || offset_ + line.Record->Length > s_.SetupCabinetOffset) {
+        LogLine("Corrupt [Files] record " + std::to_string(i) + ": " + line.Value);
         if (!s_.SilentSetup)
             winlib::ShowMessageBox(form_.Handle(), CorruptText, "Error", MB_OK | MB_ICONERROR);
         Abort(secInstallAborted);
     }
+    const TFileRecord& record = *line.Record;
     label_ = ShortenPath(record.Target);
     if (!Pace(i, 0, 1))
         Abort(secOk);
@@ -643,7 +664,7 @@ DWORD TInstallRun::TargetAttributes(const std::string& target) const
 }
 
 // Step 6.4: what to do with a file that exists. False: the record is passed over.
-bool TInstallRun::ResolveExisting(TFileRecord& record, bool& versionTest)
+bool TInstallRun::ResolveExisting(const TFileRecord& record, bool& versionTest)
 {
     std::string mode = record.Mode;
     if (s_.SilentSetup && mode == "ASK")
