@@ -29,6 +29,7 @@
 #include "authoring/ItemDialogBinding.h"
 #include "authoring/ItemDialogs.h"
 #include "authoring/ProjectInfo.h"
+#include "tests/layout/GalleryShot.h"
 #include "tests/layout/LayoutCheck.h"
 #include "winlib/Application.h"
 #include "winlib/MessageBox.h"
@@ -65,18 +66,6 @@ void PaintNow(HWND window)
     MsgWaitForMultipleObjects(0, nullptr, FALSE, 0, QS_ALLINPUT);
 }
 
-bool WaitForFile(const std::string& path)
-{
-    const ULONGLONG deadline = GetTickCount64() + 20000;
-    while (GetFileAttributesA(path.c_str()) == INVALID_FILE_ATTRIBUTES) {
-        if (GetTickCount64() >= deadline)
-            return false;
-        MsgWaitForMultipleObjects(0, nullptr, FALSE, 50, QS_ALLINPUT);
-        winlib::ProcessMessages();
-    }
-    return true;
-}
-
 std::string FileName(std::string name)
 {
     for (char& c : name)
@@ -93,15 +82,13 @@ void Capture(const std::string& name, HWND window)
     if (tour.Stalled)
         return;
     PaintNow(window);
-    HANDLE flag = CreateFileA((stem + ".ready").c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-    if (flag == INVALID_HANDLE_VALUE) {
-        Fail("cannot write " + stem + ".ready");
-        return;
-    }
-    CloseHandle(flag);
-    if (!WaitForFile(stem + ".png")) {
+    switch (layout::RequestShot(stem)) {
+    case layout::TShot::Taken: break;
+    case layout::TShot::NotAsked: Fail("cannot write " + stem + ".ready"); break;
+    case layout::TShot::NotAnswered:
         tour.Stalled = true;
         Fail("no " + stem + ".png within 20 s");
+        break;
     }
 }
 

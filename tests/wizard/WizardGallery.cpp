@@ -18,6 +18,7 @@
 #include <string>
 #include <vector>
 
+#include "tests/layout/GalleryShot.h"
 #include "tests/layout/LayoutCheck.h"
 #include "tests/wizard/WizardSession.h"
 #include "winlib/Application.h"
@@ -26,8 +27,6 @@
 using namespace wizard_test;
 
 namespace {
-
-constexpr ULONGLONG ShotWaitMs = 20000;
 
 // ---- Screenshots ----
 
@@ -74,29 +73,6 @@ void PaintNow(HWND window)
     MsgWaitForMultipleObjects(0, nullptr, FALSE, 0, QS_ALLINPUT);  // only the flush is wanted
 }
 
-bool WriteFlag(const std::string& path)
-{
-    HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE)
-        return false;
-    CloseHandle(file);
-    return true;
-}
-
-// Waits for the screenshot, handling messages meanwhile (inside a message box's
-// modal loop too). A bounded poll: the script renames a finished file into place.
-bool WaitForFile(const std::string& path)
-{
-    const ULONGLONG deadline = GetTickCount64() + ShotWaitMs;
-    while (GetFileAttributesA(path.c_str()) == INVALID_FILE_ATTRIBUTES) {
-        if (GetTickCount64() >= deadline)
-            return false;
-        MsgWaitForMultipleObjects(0, nullptr, FALSE, 50, QS_ALLINPUT);
-        winlib::ProcessMessages();
-    }
-    return true;
-}
-
 // One screenshot of the screen with window on top. Never throws: it also runs
 // inside the wizard's handlers and a message box's loop.
 void Capture(const std::string& what, HWND window)
@@ -111,13 +87,15 @@ void Capture(const std::string& what, HWND window)
         layout::CheckWindow(window, gallery.Tag + "/" + what, gallery.Findings);
         return;
     }
-    if (!WriteFlag(stem + ".ready")) {
+    switch (layout::RequestShot(stem)) {
+    case layout::TShot::Taken: break;
+    case layout::TShot::NotAsked:
         Fail("cannot write " + stem + ".ready: " + winlib::SysErrorMessage(GetLastError()));
-        return;
-    }
-    if (!WaitForFile(stem + ".png")) {
+        break;
+    case layout::TShot::NotAnswered:
         gallery.Stalled = true;
         Fail("no " + stem + ".png within 20 s: wizard_gallery.sh answers each .ready file with a screenshot");
+        break;
     }
 }
 
