@@ -23,29 +23,25 @@ int PlaceControls(TForm1& form, const std::vector<TPlace>& places, int id,
     // tell a person what a control is, are left out (their ids stay taken). Under
     // Wine each window costs dozens of server round trips.
     const bool decorate = !AppState().NeverShown;
+    auto decoration = [&](auto& control, HWND sheet, const TBounds& bounds, const std::string& caption) {
+        if (decorate)
+            control.Create(sheet, id, bounds, caption);
+        ++id;
+    };
     for (const TPlace& place : places) {
         HWND sheet = form.Sheet(place.Page, place.Tab);
         const TBounds& b = place.Bounds;
         if (place.LabelWidth > 0) {
             auto& label = AddStatic<winlib::TLabel>(statics);
-            if (decorate)
-                label.Create(sheet, id, TBounds{b.X - place.LabelWidth, b.Y + 3, place.LabelWidth - 4, pagelayout::kLabelHeight},
-                             place.Caption);
-            ++id;
+            decoration(label, sheet,
+                       TBounds{b.X - place.LabelWidth, b.Y + 3, place.LabelWidth - 4, pagelayout::kLabelHeight},
+                       place.Caption);
             if (labels != nullptr)
                 labels->push_back({place.Control, &label});
         }
         switch (place.Kind) {
-        case TPlaceKind::Label:
-            if (decorate)
-                AddStatic<winlib::TLabel>(statics).Create(sheet, id, b, place.Caption);
-            ++id;
-            break;
-        case TPlaceKind::Group:
-            if (decorate)
-                AddStatic<winlib::TGroupBox>(statics).Create(sheet, id, b, place.Caption);
-            ++id;
-            break;
+        case TPlaceKind::Label: decoration(AddStatic<winlib::TLabel>(statics), sheet, b, place.Caption); break;
+        case TPlaceKind::Group: decoration(AddStatic<winlib::TGroupBox>(statics), sheet, b, place.Caption); break;
         case TPlaceKind::Edit:
         case TPlaceKind::ReadOnlyEdit:
             static_cast<winlib::TEdit*>(place.Control)->Create(sheet, id++, b, place.Kind == TPlaceKind::ReadOnlyEdit);
