@@ -48,10 +48,16 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
     s.Params = SplitCommandLine(GetCommandLineA());
     winlib::SetApplicationTitle("Setup");
 
+    const bool silent = FindSwitch("/S") > 0;
+    if (!silent) {
+        // The display loads on its own thread while this one unpacks the package.
+        winlib::WarmUpWindowing();
+        UnpackSetupFiles();
+    }
     TForm1 form;
     // "/S" is known now; a script's SilentInstall only later, and such a run
     // makes the whole form (and shows none of it).
-    if (!form.Create(instance, FindSwitch("/S") > 0))
+    if (!form.Create(instance, silent))
         return secCorruptPackage;  // nothing made yet: no window, no folder
     s.Fields = &form;
     try {

@@ -3,6 +3,8 @@
 #include <commctrl.h>
 #include <shellapi.h>
 
+#include <vector>
+
 #include "runtime/SharedRoutines.h"
 #include "runtime/Startup.h"
 #include "winlib/Application.h"
@@ -230,6 +232,10 @@ bool TForm1::Create(HINSTANCE instance, bool silent)
     if (!hwnd_)
         return false;
     SetWindowLongPtrA(hwnd_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+    // Fields the start-up fills before their page is made keep their values
+    // until then (MakePage gives them their windows).
+    for (winlib::TControl* field : std::initializer_list<winlib::TControl*>{&ComboLng, &EUser, &ECompany, &ECustomInfo})
+        field->MakeWindowless();
     try {
         CreateControls();
     } catch (const winlib::EOSError& e) {
@@ -251,7 +257,7 @@ void TForm1::CreateControls()
     CreateHeaderPages();
     CreateContentPages();
     WireEvents();
-    SetFonts(fonts_);
+    // The fonts come with the start-up (InstallSetupFonts), before any page shows.
 }
 
 void TForm1::CreatePanel1()
@@ -261,16 +267,6 @@ void TForm1::CreatePanel1()
     Panel1.SetPicture(&Image1, {0, 0, ClientWidth, 314});
     Label1.Create(Panel1.Handle(), {178, 18, 308, 71}, true);
     Label2.Create(Panel1.Handle(), {178, 88, 308, 209}, true);
-    // Below four lines of Label2: the language prompt wraps to two or three.
-    ComboLng.Create(Panel1.Handle(), 0, {178, 150, 308, 21});
-    CheckLaunchFile.Create(Panel1.Handle(), 0, {178, 184, 308, 17}, "");
-    CheckViewReadme.Create(Panel1.Handle(), 0, {178, 208, 308, 17}, "");
-    CheckCustomRun.Create(Panel1.Handle(), 0, {178, 232, 308, 17}, "");
-    // Below eight lines of Label2: a failed run's text, the restart text and its question.
-    RadioGroup1.Frame.Create(Panel1.Handle(), 0, {178, 208, 308, 73}, "");
-    RadioGroup1.Choice[0].Create(Panel1.Handle(), 0, {190, 228, 288, 17}, true);
-    RadioGroup1.Choice[1].Create(Panel1.Handle(), 0, {190, 252, 288, 17}, false);
-    RadioGroup1.Choice[0].SetChecked(true);  // restart now, unless the user says later
 }
 
 void TForm1::CreateHeaderPages()
@@ -286,26 +282,11 @@ void TForm1::CreateHeaderPages()
         p->Create(Panel2.Handle(), {0, 65, ClientWidth, 240}, false, false);
 }
 
+// The pages the start-up fills (destination, Start-menu folder) and the
+// installing page are made with the window; the others when first shown.
 void TForm1::CreateContentPages()
 {
-    HWND p = P1.Handle();
-    Label4.Create(p, {40, 8, 420, 33}, false);
-    Label11.Create(p, {40, 213, 420, 26}, false);  // two lines: the German notice wraps
-    CheckBox1.Create(p, 0, {40, 220, 420, 17}, "");
-
-    p = P2.Handle();
-    Label18.Create(p, {40, 8, 420, 30}, false);
-
-    p = P3.Handle();
-    Label5.Create(p, {40, 8, 420, 30}, false);
-    LUser.Create(p, {40, 40, 420, 16}, false, true);
-    EUser.Create(p, 0, {40, 56, 420, 21});
-    LCompany.Create(p, {40, 88, 420, 16}, false, true);
-    ECompany.Create(p, 0, {40, 104, 420, 21});
-    LCustomInfo.Create(p, {40, 136, 420, 16}, false, true);
-    ECustomInfo.Create(p, 0, {40, 152, 420, 21});
-
-    p = P4.Handle();
+    HWND p = P4.Handle();
     Image5.Attach(MakeChild("STATIC", WS_VISIBLE | SS_ICON | SS_CENTERIMAGE, 0, p, {40, 8, 37, 37}));
     SendMessageA(Image5.Handle(), STM_SETICON, reinterpret_cast<WPARAM>(ShellIcon(3)), 0);
     Label10.Create(p, {96, 10, 361, 39}, false);
@@ -329,15 +310,101 @@ void TForm1::CreateContentPages()
     for (const winlib::TControl* box : startupBoxes)
         box->Show(false);  // start-up shows the ones its shortcuts and extensions need
 
-    p = P6.Handle();
-    Label7.Create(p, {40, 8, 420, 49}, false);
-    Memo1.Attach(MakeChild("EDIT", WS_VISIBLE | WS_VSCROLL | WS_TABSTOP | ES_MULTILINE | ES_READONLY | ES_AUTOVSCROLL,
-                           WS_EX_CLIENTEDGE, p, {40, 64, 420, 169}));
-
     p = P7.Handle();
     LTask.Attach(MakeChild("STATIC", WS_VISIBLE | SS_LEFT | SS_NOPREFIX, 0, p, {40, 8, 420, 16}));
     LFile.Attach(MakeChild("STATIC", WS_VISIBLE | SS_LEFT | SS_NOPREFIX | SS_PATHELLIPSIS, 0, p, {40, 32, 420, 16}));
     ProgressBar1.Attach(MakeChild(PROGRESS_CLASSA, WS_VISIBLE, 0, p, {40, 56, 420, 17}));
+}
+
+// Under Wine each control costs dozens of server round trips, so a page that a
+// setup may never show (the language, licence, readme, user and ready pages,
+// the finish choices) gets its controls when it is first shown. Each is made in
+// the order of the tab stops, and gets the window font.
+void TForm1::MakePage(int page)
+{
+    if (page < 0 || page > wpFinished || pageMade_[page])
+        return;
+    pageMade_[page] = true;
+    HWND p = nullptr;
+    std::vector<const winlib::TControl*> made;
+    switch (page) {
+    case wpLanguage:
+        // Below four lines of Label2: the language prompt wraps to two or three.
+        ComboLng.Create(Panel1.Handle(), 0, {178, 150, 308, 21});
+        SubclassEnterKey(ComboLng);
+        made = {&ComboLng};
+        break;
+    case wpLicense:
+        p = P1.Handle();
+        Label4.Create(p, {40, 8, 420, 33}, false);
+        Label11.Create(p, {40, 213, 420, 26}, false);  // two lines: the German notice wraps
+        CheckBox1.Create(p, 0, {40, 220, 420, 17}, "");
+        made = {&Label4, &Label11, &CheckBox1};
+        break;
+    case wpReadme:
+        Label18.Create(P2.Handle(), {40, 8, 420, 30}, false);
+        made = {&Label18};
+        break;
+    case wpUserInfo:
+        p = P3.Handle();
+        Label5.Create(p, {40, 8, 420, 30}, false);
+        LUser.Create(p, {40, 40, 420, 16}, false, true);
+        EUser.Create(p, 0, {40, 56, 420, 21});
+        LCompany.Create(p, {40, 88, 420, 16}, false, true);
+        ECompany.Create(p, 0, {40, 104, 420, 21});
+        LCustomInfo.Create(p, {40, 136, 420, 16}, false, true);
+        ECustomInfo.Create(p, 0, {40, 152, 420, 21});
+        made = {&Label5, &LUser, &EUser, &LCompany, &ECompany, &LCustomInfo, &ECustomInfo};
+        break;
+    case wpReady:
+        p = P6.Handle();
+        Label7.Create(p, {40, 8, 420, 49}, false);
+        Memo1.Attach(MakeChild("EDIT",
+                               WS_VISIBLE | WS_VSCROLL | WS_TABSTOP | ES_MULTILINE | ES_READONLY | ES_AUTOVSCROLL,
+                               WS_EX_CLIENTEDGE, p, {40, 64, 420, 169}));
+        made = {&Label7, &Memo1};
+        break;
+    default:
+        return;  // made with the window; the finish choices by MakeFinishChoices
+    }
+    for (const winlib::TControl* control : made)
+        SetFont(control->Handle(), windowFont_);
+}
+
+// Each once, when the finished page first asks for it: the restart question,
+// or the boxes the settings show (a box never made is neither shown nor ticked).
+void TForm1::MakeFinishChoices(bool restart, const bool (&boxes)[3])
+{
+    HWND p = Panel1.Handle();
+    auto ready = [this](const winlib::TControl& made) {
+        made.Show(false);  // the page shows it
+        SetFont(made.Handle(), windowFont_);
+    };
+    TWhiteCheckBox* box[] = {&CheckLaunchFile, &CheckViewReadme, &CheckCustomRun};
+    const int top[] = {184, 208, 232};
+    for (int i = 0; i < 3; ++i)
+        if (!restart && boxes[i] && !box[i]->Handle()) {
+            box[i]->Create(p, 0, {178, top[i], 308, 17}, "");
+            ready(*box[i]);
+        }
+    if (!restart || RadioGroup1.Frame.Handle())
+        return;
+    // Below eight lines of Label2: a failed run's text, the restart text and its question.
+    RadioGroup1.Frame.Create(p, 0, {178, 208, 308, 73}, "");
+    RadioGroup1.Choice[0].Create(p, 0, {190, 228, 288, 17}, true);
+    RadioGroup1.Choice[1].Create(p, 0, {190, 252, 288, 17}, false);
+    RadioGroup1.Choice[0].SetChecked(true);  // restart now, unless the user says later
+    ready(RadioGroup1.Frame);
+    ready(RadioGroup1.Choice[0]);
+    ready(RadioGroup1.Choice[1]);
+}
+
+void TForm1::SubclassEnterKey(const winlib::TControl& field)
+{
+    SetWindowSubclass(field.Handle(), EnterKeyProc, 1, reinterpret_cast<DWORD_PTR>(this));
+    // An editable combo box types into an edit of its own.
+    if (HWND inner = FindWindowExA(field.Handle(), nullptr, "EDIT", nullptr))
+        SetWindowSubclass(inner, EnterKeyProc, 1, reinterpret_cast<DWORD_PTR>(this));
 }
 
 // The licence and readme boxes are made when their page is first shown: loading
@@ -372,13 +439,8 @@ void TForm1::WireEvents()
     // A left click on a web address in the licence or the readme opens it.
     for (winlib::TRichEdit* box : {&RichEdit1, &RichEdit2})
         box->SetLinkOpener([](const std::string& link) { OpenDocument(link); });
-    const winlib::TControl* enterFields[] = {&ComboLng, &Edit1, &ComboBox1};
-    for (const winlib::TControl* field : enterFields) {
-        SetWindowSubclass(field->Handle(), EnterKeyProc, 1, reinterpret_cast<DWORD_PTR>(this));
-        // An editable combo box types into an edit of its own.
-        if (HWND inner = FindWindowExA(field->Handle(), nullptr, "EDIT", nullptr))
-            SetWindowSubclass(inner, EnterKeyProc, 1, reinterpret_cast<DWORD_PTR>(this));
-    }
+    SubclassEnterKey(Edit1);  // ComboLng's when its page is made
+    SubclassEnterKey(ComboBox1);
 }
 
 void TForm1::SetFonts(const TFormFonts& fonts)
@@ -408,7 +470,8 @@ void TForm1::FormCreate() { RunStartup(*this); }
 void TForm1::ShowWizard()
 {
     ShowWindow(hwnd_, SW_SHOW);  // the previous visibility state is not an error
-    UpdateWindow(hwnd_);
+    // Not painted here: the posted start comes before the paint, so the first
+    // paint is of the first page rather than of an empty window.
     PostMessageA(hwnd_, WM_WIZARD_START, 0, 0);
 }
 

@@ -93,7 +93,9 @@ public:
     TForm1(const TForm1&) = delete;
     TForm1& operator=(const TForm1&) = delete;
 
-    // Makes the hidden window (client 500 x 362, centred) and its controls.
+    // Makes the hidden window (client 500 x 362, centred) and the controls of the
+    // pages the start-up fills; the other pages' controls come with their first
+    // show (the fields among them keep the start-up's values without a window).
     // False when the system refuses a window (GetLastError tells why).
     // silent: the run will never show a page, so no window is made at all (Handle()
     // is null: boxes have no owner); the fields whose values the run reads keep
@@ -192,6 +194,12 @@ private:
     void CreateHeaderPages();
     void CreateContentPages();
     void WireEvents();
+    // Makes the controls of a page made on its first show (once).
+    void MakePage(int page);
+    // The finished page's restart question, or the boxes (launch, readme,
+    // custom action) that are to show.
+    void MakeFinishChoices(bool restart, const bool (&boxes)[3]);
+    void SubclassEnterKey(const winlib::TControl& field);
     void ShowPageContent(int page);
     void ShowLicensePage();
     void ShowUserInfoPage();
@@ -208,6 +216,7 @@ private:
     HWND hwnd_ = nullptr;
     bool silent_ = false;
     mutable std::string caption_;  // silent: the title boxes take
+    bool pageMade_[wpFinished + 1] = {};  // indexed by page number
     TFormFonts fonts_;
     HFONT windowFont_ = nullptr, headerFont_ = nullptr, titleFont_ = nullptr, cancelFont_ = nullptr;
 };

@@ -50,6 +50,7 @@ struct TSetupState {
 
     std::string SetupTempDir;     // <TempDir>\QZTMPnnn, no trailing backslash
     bool TempDirCreated = false;  // only a folder this run made is ever removed
+    bool SetupFilesUnpacked = false;  // qzsetup.cab is unpacked into SetupTempDir
     long long SetupCabinetOffset = 0;  // where qzsetup.cab starts in the setup file
 
     std::unique_ptr<TSTCabReader> CabReader;

@@ -86,12 +86,30 @@ void LoadPictures(TForm1& form)
     }
 }
 
-// Steps 3-5: finds the package, makes the temp folder, copies and unpacks
-// qzsetup.cab, loads the pictures and the setup font.
+// Steps 3-5 and 5.5: the package's files, then the pictures and the setup font.
 void UnpackPackage(TForm1& form)
 {
+    UnpackSetupFiles();
+    int stage = secPictures;
+    try {
+        winlib::ProcessMessages();
+        LoadPictures(form);
+
+        stage = secFonts;
+        InstallSetupFonts(form);
+    } catch (const std::exception& e) {
+        RecordFailure(e.what());
+        FailCorrupt(stage);
+    }
+}
+
+}  // namespace
+
+void UnpackSetupFiles()
+{
     TSetupState& s = Setup();
-    int stage = secCorruptPackage;
+    if (s.SetupFilesUnpacked)
+        return;  // done before the window was made
     payload::TTrailerHit hit;
     try {
         payload::TSetupFile file(s.SetupExe);
@@ -111,18 +129,14 @@ void UnpackPackage(TForm1& form)
         s.CabReader->ExtractFiles(cabinet, s.SetupTempDir, 0);
         if (!winlib::FileExists(s.SetupTempDir + "\\" + setupformat::SetupScriptName))
             throw std::runtime_error("The setup cabinet holds no setup script");
-
-        stage = secPictures;
-        winlib::ProcessMessages();
-        LoadPictures(form);
-
-        stage = secFonts;
-        InstallSetupFonts(form);
+        s.SetupFilesUnpacked = true;
     } catch (const std::exception& e) {
         RecordFailure(e.what());
-        FailCorrupt(stage);
+        FailCorrupt(secCorruptPackage);
     }
 }
+
+namespace {
 
 // Step 9: the script's basic settings.
 void ReadBasicSettings()

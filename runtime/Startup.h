@@ -17,6 +17,11 @@ using winlib::SplitCommandLine;
 // to sw without regard to case; 0 when there is none.
 int FindSwitch(const std::string& sw);
 
+// Steps 3-5 without the window: finds the package, makes the temp folder and
+// unpacks qzsetup.cab into it. Once per run: RunStartup does it unless it was
+// done before the window was made. Every failure ends the process.
+void UnpackSetupFiles();
+
 // The start-up, run once the window exists. Needs Setup().SetupExe and Params.
 // Returns only when the wizard is to be shown; every other way ends the process.
 void RunStartup(TForm1& form);

@@ -207,9 +207,12 @@ void TForm1::ShowPage(int page, bool forward)
     BtnBack.Show(true);
     BtnNext.Show(true);
     BtnNext.Enable(true);
+    // The host the new page shares with the old one stays up: hidden and shown
+    // again it would repaint whole, picture and all.
+    const bool headerPage = page >= wpLicense && page <= wpInstalling;
+    (headerPage ? Panel1 : Panel2).Show(false);
     for (const winlib::TControl* c : std::initializer_list<const winlib::TControl*>{
-             &Panel1, &Panel2, &P1, &P2, &P3, &P4, &P5, &P6, &P7, &ComboLng, &CheckLaunchFile, &CheckViewReadme,
-             &CheckCustomRun})
+             &P1, &P2, &P3, &P4, &P5, &P6, &P7, &ComboLng, &CheckLaunchFile, &CheckViewReadme, &CheckCustomRun})
         c->Show(false);
     RadioGroup1.Show(false);
     std::string next = LanguageText(Lng("Buttons", 1));
@@ -228,6 +231,7 @@ void TForm1::ShowPage(int page, bool forward)
 
 void TForm1::ShowPageContent(int page)
 {
+    MakePage(page);
     switch (page) {
     case wpLanguage:
         Label1.SetCaption(LanguageText(Lng("Language", 0)));
@@ -425,6 +429,9 @@ void TForm1::ShowFinishedPage()
     Label1.SetCaption(LanguageText(Lng("SetupComplete", 0)));
     Label2.SetCaption(LanguageJoined(Lng("SetupComplete", 1), s.InstallErrors ? Lng("SetupComplete", 2)
                                                                                 : Lng("SetupComplete", 3)));
+    const bool restart = SetupBool("RestartComputer");
+    const bool shown[3] = {SetupBool("LaunchFile"), SetupBool("ViewReadme"), SetupBool("CustomAction")};
+    MakeFinishChoices(restart, shown);
     CheckLaunchFile.SetText(LanguageText(Lng("SetupComplete", 4)));
     CheckViewReadme.SetText(LanguageText(Lng("SetupComplete", 5)));
     CheckCustomRun.SetText(SetupExpanded("CustomActionName"));
@@ -433,7 +440,7 @@ void TForm1::ShowFinishedPage()
     BtnNext.SetText(LanguageText(Lng("Buttons", 8)));
     Panel1.Show(true);
     FocusIfPossible(BtnNext);
-    if (SetupBool("RestartComputer")) {
+    if (restart) {
         // The restart choice covers the finish boxes, so they stay hidden; a
         // failed install still says so above the restart text.
         RadioGroup1.Show(true);

@@ -1,6 +1,7 @@
 #include "winlib/Application.h"
 
 #include <windows.h>
+#include <commctrl.h>
 
 #include <algorithm>
 
@@ -44,6 +45,27 @@ void Dispatch(MSG& msg)
 }
 
 }  // namespace
+
+namespace {
+
+DWORD WINAPI WarmUp(LPVOID)
+{
+    INITCOMMONCONTROLSEX classes = {sizeof classes, ICC_PROGRESS_CLASS | ICC_STANDARD_CLASSES};
+    InitCommonControlsEx(&classes);
+    // Never shown: its making loads the display, and it goes with this thread.
+    if (HWND probe = CreateWindowExA(0, "STATIC", "", WS_POPUP, 0, 0, 1, 1, nullptr, nullptr,
+                                     GetModuleHandleA(nullptr), nullptr))
+        DestroyWindow(probe);
+    return 0;
+}
+
+}  // namespace
+
+void WarmUpWindowing()
+{
+    if (HANDLE thread = CreateThread(nullptr, 0, WarmUp, nullptr, 0, nullptr))
+        CloseHandle(thread);
+}
 
 void ProcessMessages()
 {

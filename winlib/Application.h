@@ -16,6 +16,12 @@ class TForm;
 // way is posted again (with its exit code), so that the program's loop still sees it.
 void ProcessMessages();
 
+// Starts loading the common controls and the display on a short-lived thread of
+// their own, so that the caller can do other work meanwhile; its first window
+// then finds them ready. Under Wine the first window of a process loads the
+// display driver and the theme, about 50 ms. A refused thread only loses time.
+void WarmUpWindowing();
+
 // The application's title (the caption of boxes that have no better one).
 void SetApplicationTitle(const std::string& title);
 const std::string& ApplicationTitle();

@@ -50,11 +50,17 @@ TBounds TControl::Bounds() const
 void TControl::CreateWindowed(DWORD exStyle, const char* className, const std::string& text, DWORD style,
                               HWND parent, int id, const TBounds& b)
 {
-    hwnd_ = ::CreateWindowExA(exStyle, className, text.c_str(), style | WS_CHILD, b.X, b.Y, b.W, b.H, parent,
+    // A windowless field's kept text is the window's first text: set at creation,
+    // it notifies nobody.
+    const std::string& first = windowless_ ? text_ : text;
+    if (windowless_ && !enabled_)
+        style |= WS_DISABLED;
+    hwnd_ = ::CreateWindowExA(exStyle, className, first.c_str(), style | WS_CHILD, b.X, b.Y, b.W, b.H, parent,
                               reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), ::GetModuleHandleA(nullptr), nullptr);
     if (hwnd_ == nullptr)
         RaiseLastOSError(std::string("Cannot create a control of class ") + className + " (id " + std::to_string(id) +
                          ")");
+    windowless_ = false;
     ::SendMessageA(hwnd_, WM_SETFONT, reinterpret_cast<WPARAM>(GuiFont()), FALSE);
     BindControl(hwnd_, this);
 }
@@ -104,8 +110,11 @@ bool ReflectMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result)
 
 void TEdit::Create(HWND parent, int id, const TBounds& bounds, bool readOnly)
 {
+    const bool mark = windowless_ && modified_;
     CreateWindowed(WS_EX_CLIENTEDGE, "EDIT", "", WS_VISIBLE | WS_TABSTOP | ES_AUTOHSCROLL | (readOnly ? ES_READONLY : 0),
                    parent, id, bounds);
+    if (mark)
+        SetModified(true);
 }
 
 bool TEdit::SetText(const std::string& text) const
@@ -177,9 +186,24 @@ void TComboBox::Create(HWND parent, int id, const TBounds& bounds, bool editable
     // The height includes the drop-down list.
     TBounds withList = bounds;
     withList.H = bounds.H + 200;
+    // A windowless box's list, choice and typed text go into its new window.
+    const bool kept = windowless_;
+    const std::vector<std::string> items = std::move(items_);
+    const std::string typed = std::move(text_);
+    const int chosen = index_;
+    items_.clear();
+    text_.clear();
     CreateWindowed(0, "COMBOBOX", "",
                    WS_VISIBLE | WS_TABSTOP | WS_VSCROLL | (editable ? CBS_DROPDOWN | CBS_AUTOHSCROLL : CBS_DROPDOWNLIST),
                    parent, id, withList);
+    if (!kept)
+        return;
+    for (const std::string& item : items)
+        Add(item);
+    if (chosen >= 0)
+        SetItemIndex(chosen);
+    if (editable && !typed.empty())
+        SetText(typed);
 }
 
 void TComboBox::Clear() const

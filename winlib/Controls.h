@@ -78,7 +78,8 @@ public:
     // enabled state (and an edit's mark, a combo box's items and choice) itself,
     // so that code reading and setting it works as with a window. Under Wine each
     // window costs dozens of server round trips, and the first one of a process
-    // loads the display driver and the theme.
+    // loads the display driver and the theme. Create() later gives such a field
+    // its window, which starts with the kept state (no change notification).
     void MakeWindowless() { windowless_ = true; }
 
 protected:

@@ -84,10 +84,12 @@ TEST_F(WizardRun, SetupFontAndFontIniReachTheWindowTitlesAndCancel)
 {
     std::string font = ReadWholeFile("Z:\\usr\\share\\wine\\fonts\\webdings.ttf");
     ASSERT_FALSE(font.empty()) << "fonts-wine is not installed";
-    ASSERT_EQ(Start("DialogWelcome=1\r\n", {"English"},
+    ASSERT_EQ(Start("DialogWelcome=1\r\nDialogLicense=1\r\n", {"English"},
                     {{"Webdings.ttf", font}, {"font.ini", "[Font]\r\nHeaderSize=14\r\nCharset=204\r\n"}}),
               -1);
     EXPECT_STREQ(FontOf(form_.Label1).lfFaceName, "Webdings");
+    Click(form_.BtnNext);  // the licence page's controls are made now: they too get the font
+    ASSERT_EQ(Page(), wpLicense);
     EXPECT_STREQ(FontOf(form_.Edit1).lfFaceName, "Webdings");
     EXPECT_LT(FontOf(form_.Label1).lfHeight, FontOf(form_.Text1).lfHeight);  // 14 pt against 8 pt
     EXPECT_EQ(FontOf(form_.Text1).lfHeight, FontOf(form_.Edit1).lfHeight);
