@@ -102,7 +102,12 @@ snapshot() {  # DIR
   mkdir -p "$1"; local i key view opts
   for i in "${!states[@]}"; do
     IFS='|' read -r key view opts <<<"${states[$i]}"
-    w reg query "$key" $opts /reg:$view > "$1/$i"
+    # reg answers every query with the key or "Unable to find"; an empty answer
+    # is reg itself failing now and then under Wine, so it is asked again.
+    for _ in 1 2 3; do
+      w reg query "$key" $opts /reg:$view > "$1/$i"
+      [ -s "$1/$i" ] && break
+    done
   done
 }
 snapshot "$work/before"
