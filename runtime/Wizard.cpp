@@ -194,7 +194,9 @@ void TForm1::FormActivate()
     if (!s.FirstActivation)
         return;
     s.FirstActivation = false;
-    ShowPage(wpLanguage, true);
+    // A Next pressed while the window came up has shown the first page already.
+    if (s.CurrentPage == 0)
+        ShowPage(wpLanguage, true);
 }
 
 void TForm1::ShowPage(int page, bool forward)
