@@ -61,7 +61,8 @@ void TCabUnpackAhead::Stop()
         std::lock_guard<std::mutex> lock(lock_);
         stop_ = true;
     }
-    changed_.notify_all();
+    roomMade_.notify_all();
+    resultMade_.notify_all();
     for (std::thread& worker : workers_)
         worker.join();
     workers_.clear();
@@ -78,14 +79,30 @@ void TCabUnpackAhead::Work(HANDLE file)
         Deliver(position, UnpackItem(items_[position], file, reader));
 }
 
+bool TCabUnpackAhead::Room() const
+{
+    return waiting_ < limits_.BudgetBytes && next_ < taken_ + limits_.MaxItemsAhead;
+}
+
+bool TCabUnpackAhead::RoomForMany() const
+{
+    return waiting_ <= limits_.BudgetBytes / 2 && next_ <= taken_ + limits_.MaxItemsAhead / 2;
+}
+
+// Called with lock_ held. many: only when a batch of room has opened.
+void TCabUnpackAhead::WakeWorkers(bool many)
+{
+    if (sleepers_ > 0 && (many ? RoomForMany() : Room()))
+        roomMade_.notify_all();
+}
+
 // The next item to start, once the results waiting leave room for it.
 bool TCabUnpackAhead::NextItem(size_t& position)
 {
     std::unique_lock<std::mutex> lock(lock_);
-    changed_.wait(lock, [&] {
-        return stop_ || next_ >= items_.size() ||
-               (waiting_ < limits_.BudgetBytes && next_ < taken_ + limits_.MaxItemsAhead);
-    });
+    ++sleepers_;
+    roomMade_.wait(lock, [&] { return stop_ || next_ >= items_.size() || Room(); });
+    --sleepers_;
     next_ = std::max(next_, taken_);  // items given up before they were started are never started
     if (stop_ || next_ >= items_.size())
         return false;
@@ -158,15 +175,14 @@ TCabUnpacked TCabUnpackAhead::UnpackItem(const TCabAheadItem& item, HANDLE file,
 
 void TCabUnpackAhead::Deliver(size_t position, TCabUnpacked&& result)
 {
-    {
-        std::lock_guard<std::mutex> lock(lock_);
-        if (position < taken_)
-            return;  // given up while it was unpacked
-        waiting_ += result.Bytes.size();
-        slots_[position].Result = std::move(result);
-        slots_[position].Done = true;
-    }
-    changed_.notify_all();
+    std::lock_guard<std::mutex> lock(lock_);
+    if (position < taken_)
+        return;  // given up while it was unpacked
+    waiting_ += result.Bytes.size();
+    slots_[position].Result = std::move(result);
+    slots_[position].Done = true;
+    if (position == takerWants_)
+        resultMade_.notify_one();
 }
 
 // Called with lock_ held.
@@ -190,11 +206,14 @@ TCabUnpacked TCabUnpackAhead::Take(int key, const std::function<bool()>& pump)
     if (position < taken_)
         return TCabUnpacked{};
     DropBefore(position);
-    changed_.notify_all();  // room for the workers
     while (!slots_[position].Done) {
         if (stop_ || workers_.empty())
             return TCabUnpacked{};
-        if (changed_.wait_for(lock, PumpInterval, [&] { return slots_[position].Done || stop_.load(); }))
+        WakeWorkers(false);  // about to wait: any room at all goes to the workers
+        takerWants_ = position;
+        bool done = resultMade_.wait_for(lock, PumpInterval, [&] { return slots_[position].Done || stop_.load(); });
+        takerWants_ = SIZE_MAX;
+        if (done)
             continue;
         lock.unlock();
         bool goOn = pump();  // may run message handlers: never with the lock held
@@ -206,7 +225,6 @@ TCabUnpacked TCabUnpackAhead::Take(int key, const std::function<bool()>& pump)
     waiting_ -= result.Bytes.size();
     slots_[position] = TSlot{};
     taken_ = position + 1;
-    lock.unlock();
-    changed_.notify_all();
+    WakeWorkers(true);
     return result;
 }

@@ -85,6 +85,11 @@ private:
     };
     void Work(HANDLE file);
     bool NextItem(size_t& position);
+    // Called with lock_ held: whether a worker may start the next item, and
+    // whether so much has been taken that the sleeping workers are woken.
+    bool Room() const;
+    bool RoomForMany() const;
+    void WakeWorkers(bool many);
     TCabUnpacked UnpackItem(const TCabAheadItem& item, HANDLE file, TSTCabReader& reader);
     void Deliver(size_t position, TCabUnpacked&& result);
     void DropBefore(size_t position);
@@ -92,7 +97,14 @@ private:
     std::vector<TCabAheadItem> items_;
     TLimits limits_;
     std::mutex lock_;
-    std::condition_variable changed_;  // a result arrived, one was taken, or stop
+    // Under Wine every wait and wake is a server round trip, and with many tiny
+    // files waking every worker for every file taken cost more than the files:
+    // workers sleep until a batch of room has opened (or the taker would wait),
+    // and a result wakes the taker only when it waits for that one.
+    std::condition_variable roomMade_;     // workers wait here: room, or stop
+    std::condition_variable resultMade_;   // the taker waits here: its result, or stop
+    size_t sleepers_ = 0;                  // workers waiting for room
+    size_t takerWants_ = SIZE_MAX;         // the item the taker waits for, if it waits
     std::vector<TSlot> slots_;  // per item, guarded by lock_
     size_t next_ = 0;      // the next item a worker starts
     size_t taken_ = 0;     // items before this one are given up
