@@ -44,10 +44,6 @@ void Dispatch(MSG& msg)
     DispatchMessageA(&msg);
 }
 
-}  // namespace
-
-namespace {
-
 DWORD WINAPI WarmUp(LPVOID)
 {
     INITCOMMONCONTROLSEX classes = {sizeof classes, ICC_PROGRESS_CLASS | ICC_STANDARD_CLASSES};
