@@ -35,6 +35,9 @@ TEST_F(WizardRun, AutoDetectionOnAGermanSystemBeatsTheDefault)
     EXPECT_EQ(form_.ComboLng.Text(), "Deutsch");
     EXPECT_EQ(form_.Caption(), "Installation von App 1.0");
     EXPECT_EQ(form_.BtnNext.Text(), "&Weiter >");
+    ASSERT_EQ(Page(), wpLanguage);
+    winlib::testing::PressKey(form_.ComboLng.Handle(), VK_RETURN);  // Enter in the language list acts as Next
+    EXPECT_EQ(Page(), wpWelcome);
 }
 
 TEST_F(WizardRun, AnAbsentDefaultWithoutAMatchSelectsTheFirstListed)
