@@ -216,6 +216,7 @@ bool TForm1::Create(HINSTANCE instance, bool silent)
             field->MakeWindowless();
         return true;
     }
+    winlib::AwaitWarmUp();
     INITCOMMONCONTROLSEX classes = {sizeof classes, ICC_PROGRESS_CLASS | ICC_STANDARD_CLASSES};
     InitCommonControlsEx(&classes);  // on failure the progress bar's creation below reports it
     if (!RegisterClass(instance, WindowClassName, FormWindowProc, reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1)) ||

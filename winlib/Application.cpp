@@ -44,6 +44,8 @@ void Dispatch(MSG& msg)
     DispatchMessageA(&msg);
 }
 
+HANDLE warmUp = nullptr;  // the warm-up thread while it may run
+
 DWORD WINAPI WarmUp(LPVOID)
 {
     INITCOMMONCONTROLSEX classes = {sizeof classes, ICC_PROGRESS_CLASS | ICC_STANDARD_CLASSES};
@@ -59,8 +61,17 @@ DWORD WINAPI WarmUp(LPVOID)
 
 void WarmUpWindowing()
 {
-    if (HANDLE thread = CreateThread(nullptr, 0, WarmUp, nullptr, 0, nullptr))
-        CloseHandle(thread);
+    if (warmUp == nullptr)
+        warmUp = CreateThread(nullptr, 0, WarmUp, nullptr, 0, nullptr);
+}
+
+void AwaitWarmUp()
+{
+    if (warmUp == nullptr)
+        return;
+    WaitForSingleObject(warmUp, INFINITE);
+    CloseHandle(warmUp);
+    warmUp = nullptr;
 }
 
 void ProcessMessages()

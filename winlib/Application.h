@@ -20,7 +20,13 @@ void ProcessMessages();
 // their own, so that the caller can do other work meanwhile; its first window
 // then finds them ready. Under Wine the first window of a process loads the
 // display driver and the theme, about 50 ms. A refused thread only loses time.
+// The calling thread makes no window, and shows no box, before AwaitWarmUp.
 void WarmUpWindowing();
+// Waits until the warm-up, if one runs, has ended. Under Wine a window made
+// while another thread loads the display can deadlock the two (seen with a box
+// shown at once by a setup that finds itself corrupt): every box waits here, and
+// so does the setup's window.
+void AwaitWarmUp();
 
 // The application's title (the caption of boxes that have no better one).
 void SetApplicationTitle(const std::string& title);

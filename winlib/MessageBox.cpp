@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "winlib/Application.h"
 #include "winlib/OsError.h"
 
 namespace winlib {
@@ -108,6 +109,7 @@ int ShowResponderBox(const std::string& text, const std::string& caption, UINT f
 {
     if (Sink())
         return Sink()(text, caption, flags);
+    AwaitWarmUp();
     TBoxResponder* responder = activeResponder;
     if (responder == nullptr)
         return show(context);
