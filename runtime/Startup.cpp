@@ -124,7 +124,8 @@ void UnpackSetupFiles()
         std::string cabinet = s.SetupTempDir + "\\" + setupformat::SetupCabinetName;
         payload::CopySetupCabinet(file.Handle(), hit, cabinet);
         file.Close();
-        winlib::ProcessMessages();
+        if (s.Fields)
+            winlib::ProcessMessages();  // none before the window: and the display may still be loading
         s.CabReader = std::make_unique<TSTCabReader>();
         s.CabReader->ExtractFiles(cabinet, s.SetupTempDir, 0);
         if (!winlib::FileExists(s.SetupTempDir + "\\" + setupformat::SetupScriptName))
