@@ -704,9 +704,11 @@ INT_PTR OpenMemoryOutput(TMemoryOutput* output) { return AddHandle(Ranges().Outp
 
 bool IsMemoryOutput(INT_PTR handle) { return FindMemoryOutput(handle) != nullptr; }
 
-void CloseMemoryOutput(INT_PTR handle)
+bool CloseMemoryOutput(INT_PTR handle)
 {
-    if (TMemoryOutputHandle* output = FindMemoryOutput(handle)) RemoveHandle(Ranges().Outputs, output);
+    TMemoryOutputHandle* output = FindMemoryOutput(handle);
+    if (output != nullptr) RemoveHandle(Ranges().Outputs, output);
+    return output != nullptr;
 }
 
 void RegisterCabinetRange(const std::string& name, const TCabinetRange* range)
@@ -770,10 +772,7 @@ int __cdecl FdiCloseFile(INT_PTR handle)
         CloseRange(range);
         return 0;
     }
-    if (IsMemoryOutput(handle)) {
-        CloseMemoryOutput(handle);
-        return 0;
-    }
+    if (CloseMemoryOutput(handle)) return 0;
     int err = 0;
     int result = CabCloseFile(handle, &err, nullptr);
     KeepFdiError(err);

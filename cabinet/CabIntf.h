@@ -107,7 +107,8 @@ struct TMemoryOutput {
 // outlive it.
 INT_PTR OpenMemoryOutput(TMemoryOutput* output);
 bool IsMemoryOutput(INT_PTR handle);
-void CloseMemoryOutput(INT_PTR handle);
+// Closes handle if it is a memory output; false (and nothing done) if it is not.
+bool CloseMemoryOutput(INT_PTR handle);
 
 // A cabinet that lies inside a larger open file: bytes [Offset, Offset + Length)
 // of File. FDI opens its cabinet by name, so a range is registered under a name
