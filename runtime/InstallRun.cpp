@@ -317,6 +317,12 @@ private:
         static const TRecordLine none;
         return static_cast<size_t>(i) < records_.size() ? records_[static_cast<size_t>(i)] : none;
     }
+    // Whether a record the stage reaches at offset can be taken: it reads, and its
+    // cabinet lies within the setup file's files. Any other ends the run there.
+    bool Fits(const TRecordLine& line, long long offset) const
+    {
+        return line.Record && line.Record->Length >= 0 && offset + line.Record->Length <= s_.SetupCabinetOffset;
+    }
     std::map<std::string, bool> folderExists_;  // upper-cased folders looked at: whether they exist
     std::set<std::string> knownFolders_;  // upper-cased folders that exist: made or found ...
     std::set<std::string> madeFolders_;   // ... those the run made ...
@@ -491,7 +497,7 @@ void TInstallRun::StartUnpackAhead()
         const TRecordLine& line = records_[i];
         if (line.Value.empty())
             continue;
-        if (!line.Record || line.Record->Length < 0 || offset + line.Record->Length > s_.SetupCabinetOffset)
+        if (!Fits(line, offset))
             break;
         if (line.Record->Length > 0)
             items.push_back({static_cast<int>(i), offset, line.Record->Length});
@@ -578,7 +584,7 @@ void TInstallRun::InstallRecord(int i)
     const TRecordLine& line = Line(i);
     if (line.Value.empty())
         return;  // the read offset does not move
-    if (!line.Record || line.Record->Length < 0 || offset_ + line.Record->Length > s_.SetupCabinetOffset) {
+    if (!Fits(line, offset_)) {
         LogLine("Corrupt [Files] record " + std::to_string(i) + ": " + line.Value);
         if (!s_.SilentSetup)
             winlib::ShowMessageBox(form_.Handle(), CorruptText, "Error", MB_OK | MB_ICONERROR);
