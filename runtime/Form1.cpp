@@ -207,13 +207,16 @@ TForm1::~TForm1()
 bool TForm1::Create(HINSTANCE instance, bool silent)
 {
     silent_ = silent;
+    // Fields the start-up fills before their page is made keep their values
+    // without a window until then (MakePage gives them theirs).
+    for (winlib::TControl* field : std::initializer_list<winlib::TControl*>{&ComboLng, &EUser, &ECompany, &ECustomInfo})
+        field->MakeWindowless();
     if (silent_) {
-        // Nothing is ever shown, and boxes have no owner to hide behind: the fields
-        // the run reads keep their values without windows (the user details, the
-        // folder, the Start-menu folder, the language), and the rest stay unmade.
-        for (winlib::TControl* field : std::initializer_list<winlib::TControl*>{&ComboLng, &EUser, &ECompany,
-                                                                              &ECustomInfo, &Edit1, &ComboBox1})
-            field->MakeWindowless();
+        // Nothing is ever shown, and boxes have no owner to hide behind: the folder
+        // and the Start-menu folder, which the run reads too, keep theirs the same
+        // way, and the rest stay unmade.
+        Edit1.MakeWindowless();
+        ComboBox1.MakeWindowless();
         return true;
     }
     winlib::AwaitWarmUp();
@@ -233,10 +236,6 @@ bool TForm1::Create(HINSTANCE instance, bool silent)
     if (!hwnd_)
         return false;
     SetWindowLongPtrA(hwnd_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
-    // Fields the start-up fills before their page is made keep their values
-    // until then (MakePage gives them their windows).
-    for (winlib::TControl* field : std::initializer_list<winlib::TControl*>{&ComboLng, &EUser, &ECompany, &ECustomInfo})
-        field->MakeWindowless();
     try {
         CreateControls();
     } catch (const winlib::EOSError& e) {
