@@ -9,12 +9,13 @@
 #include "runtime/Startup.h"
 #include "winlib/Application.h"
 #include "winlib/OsError.h"
+#include "winlib/WindowHook.h"
 
 namespace {
 
 LRESULT CALLBACK FormWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
 LRESULT CALLBACK PanelWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
-LRESULT CALLBACK EnterKeyProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR, DWORD_PTR data);
+LRESULT EnterKeyProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, void* data);
 
 constexpr char WindowClassName[] = "TForm1";
 constexpr char PanelClassName[] = "TForm1Panel";
@@ -401,10 +402,10 @@ void TForm1::MakeFinishChoices(bool restart, const bool (&boxes)[3])
 
 void TForm1::SubclassEnterKey(const winlib::TControl& field)
 {
-    SetWindowSubclass(field.Handle(), EnterKeyProc, 1, reinterpret_cast<DWORD_PTR>(this));
+    winlib::HookWindow(field.Handle(), EnterKeyProc, this);
     // An editable combo box types into an edit of its own.
     if (HWND inner = FindWindowExA(field.Handle(), nullptr, "EDIT", nullptr))
-        SetWindowSubclass(inner, EnterKeyProc, 1, reinterpret_cast<DWORD_PTR>(this));
+        winlib::HookWindow(inner, EnterKeyProc, this);
 }
 
 // The licence and readme boxes are made when their page is first shown: loading
@@ -569,10 +570,10 @@ bool ListDroppedDown(HWND field)
 // Asks about the list only for Enter: the question goes to a subclassed window
 // and so comes back through here, and asking on every message nests without end
 // (Windows overflows the stack; Wine stops at 64 levels).
-LRESULT CALLBACK EnterKeyProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR, DWORD_PTR data)
+LRESULT EnterKeyProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, void* data)
 {
     if (message == WM_KEYDOWN && wParam == VK_RETURN && !ListDroppedDown(hwnd)) {
-        auto* form = reinterpret_cast<TForm1*>(data);
+        auto* form = static_cast<TForm1*>(data);
         winlib::RunGuarded(form->Handle(), [form] { form->EnterPressed(); });
         return 0;
     }
@@ -580,7 +581,7 @@ LRESULT CALLBACK EnterKeyProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPa
         return 0;  // swallowed: no beep
     if (message == WM_GETDLGCODE && lParam && reinterpret_cast<MSG*>(lParam)->wParam == VK_RETURN)
         return DLGC_WANTALLKEYS;
-    return DefSubclassProc(hwnd, message, wParam, lParam);
+    return winlib::CallNextHook(hwnd, message, wParam, lParam);
 }
 
 LRESULT CALLBACK FormWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)

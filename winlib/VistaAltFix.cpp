@@ -3,6 +3,7 @@
 #include <commctrl.h>
 
 #include "winlib/Application.h"
+#include "winlib/WindowHook.h"
 
 namespace winlib {
 
@@ -14,8 +15,6 @@ struct TVistaAltFix::TWatcher {
 };
 
 namespace {
-
-constexpr UINT_PTR kSubclassId = 0x414C54;  // "ALT"
 
 std::string ClassOf(HWND hwnd)
 {
@@ -80,15 +79,14 @@ TVistaAltFix::~TVistaAltFix()
         Drop(watchers_.size() - 1);
 }
 
-LRESULT CALLBACK TVistaAltFix::WatchProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR id,
-                                         DWORD_PTR data)
+LRESULT TVistaAltFix::WatchProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, void* data)
 {
-    auto* watcher = reinterpret_cast<TWatcher*>(data);
-    LRESULT result = ::DefSubclassProc(hwnd, message, wParam, lParam);
+    auto* watcher = static_cast<TWatcher*>(data);
+    LRESULT result = CallNextHook(hwnd, message, wParam, lParam);
     if (message == WM_UPDATEUISTATE)
         watcher->CueChanged = true;
     else if (message == WM_NCDESTROY) {
-        ::RemoveWindowSubclass(hwnd, WatchProc, id);
+        UnhookWindow(hwnd, WatchProc);
         watcher->Window = nullptr;  // the next idle pass drops it
     }
     return result;
@@ -112,7 +110,7 @@ void TVistaAltFix::Idle()
         auto watcher = std::make_unique<TWatcher>();
         watcher->Window = window;
         watcher->RepaintAll = RepaintAll;
-        if (::SetWindowSubclass(window, WatchProc, kSubclassId, reinterpret_cast<DWORD_PTR>(watcher.get())))
+        if (HookWindow(window, WatchProc, watcher.get()))
             watchers_.push_back(std::move(watcher));
     }
     for (size_t i = watchers_.size(); i-- > 0;) {
@@ -127,7 +125,7 @@ void TVistaAltFix::Drop(size_t index)
 {
     TWatcher& watcher = *watchers_[index];
     if (watcher.Window != nullptr)
-        ::RemoveWindowSubclass(watcher.Window, WatchProc, kSubclassId);
+        UnhookWindow(watcher.Window, WatchProc);
     watchers_.erase(watchers_.begin() + static_cast<long>(index));
 }
 

@@ -44,8 +44,7 @@ public:
 
 private:
     struct TWatcher;
-    static LRESULT CALLBACK WatchProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR id,
-                                      DWORD_PTR data);
+    static LRESULT WatchProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, void* data);
     void Repaint(TWatcher& watcher);
     void RepaintTree(HWND parent, bool all);
     void RepaintControl(HWND control);

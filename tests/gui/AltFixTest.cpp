@@ -8,6 +8,7 @@
 #include "TestForm.h"
 #include "winlib/Application.h"
 #include "winlib/VistaAltFix.h"
+#include "winlib/WindowHook.h"
 
 namespace {
 
@@ -102,4 +103,74 @@ TEST(AltFixInert, InertFixHooksNothing)
     winlib::RunIdle();
     EXPECT_FALSE(fix.Active());
     EXPECT_EQ(fix.WatchedCount(), 0u);
+}
+
+// The watch is kept in the program's memory: comctl32's subclass chain is looked
+// up in a window property on every message (a server round trip under Wine), and
+// the watched form gets every message of the wizard. Wine names that property
+// "CC32SubclassInfo".
+TEST_F(AltFixTest, AWatchedFormCarriesNoSubclassProperty)
+{
+    TTestForm form;
+    IdleOnce();
+    ASSERT_GE(fix_->WatchedCount(), 1u);
+    EXPECT_EQ(::GetPropA(form.Handle(), "CC32SubclassInfo"), nullptr);
+    CueChange(form.Handle());
+    IdleOnce();
+    EXPECT_EQ(repaints_.Of(form.CheckA.Handle()), 1);
+}
+
+namespace {
+
+std::string hookTrace;
+
+LRESULT TraceHook(HWND window, UINT message, WPARAM wParam, LPARAM lParam, void* data)
+{
+    const char name = *static_cast<const char*>(data);
+    if (message == WM_USER) {
+        hookTrace += name;
+        if (wParam == static_cast<WPARAM>(name))  // this hook takes itself off
+            winlib::UnhookWindow(window, TraceHook);
+        if (lParam == static_cast<LPARAM>(name)) {  // this hook ends its window
+            ::DestroyWindow(window);
+            return 0;
+        }
+    }
+    return winlib::CallNextHook(window, message, wParam, lParam);
+}
+
+LRESULT OtherHook(HWND window, UINT message, WPARAM wParam, LPARAM lParam, void* data)
+{
+    if (message == WM_USER)
+        hookTrace += *static_cast<const char*>(data);
+    return winlib::CallNextHook(window, message, wParam, lParam);
+}
+
+}  // namespace
+
+// Last laid runs first; a hook may take itself off or end its window while a
+// message runs through the chain.
+TEST(WindowHook, RunsLastLaidFirstAndSurvivesItsHooksTakingThemselvesOffOrEndingTheWindow)
+{
+    static const char a = 'a', b = 'b';
+    HWND window = ::CreateWindowExA(0, "STATIC", "", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr);
+    ASSERT_NE(window, nullptr);
+    ASSERT_TRUE(winlib::HookWindow(window, TraceHook, const_cast<char*>(&a)));
+    ASSERT_TRUE(winlib::HookWindow(window, OtherHook, const_cast<char*>(&b)));
+    EXPECT_FALSE(winlib::HookWindow(window, TraceHook, const_cast<char*>(&b)));  // laid once
+    const struct {
+        WPARAM WParam;
+        LPARAM LParam;
+        const char* Trace;
+    } steps[] = {{0, 0, "ba"}, {'a', 0, "ba"}, {0, 0, "b"}};
+    for (const auto& step : steps) {
+        hookTrace.clear();
+        ::SendMessageA(window, WM_USER, step.WParam, step.LParam);
+        EXPECT_EQ(hookTrace, step.Trace);
+    }
+    ASSERT_TRUE(winlib::HookWindow(window, TraceHook, const_cast<char*>(&a)));
+    hookTrace.clear();
+    ::SendMessageA(window, WM_USER, 0, 'a');
+    EXPECT_EQ(hookTrace, "a");
+    EXPECT_FALSE(::IsWindow(window));
 }
