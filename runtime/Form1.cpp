@@ -129,6 +129,45 @@ void TWizardPanel::SetPicture(const winlib::TImage* picture, RECT where)
     PictureRect = where;
 }
 
+TWizardPanel::~TWizardPanel()
+{
+    if (stretched_)
+        DeleteObject(stretched_);
+}
+
+HBITMAP TWizardPanel::Stretched(HDC dc, HBITMAP source, const BITMAP& info)
+{
+    if (stretched_ && stretchedFrom_ == source)
+        return stretched_;
+    if (stretched_)
+        DeleteObject(stretched_);
+    stretched_ = nullptr;
+    const int width = PictureRect.right - PictureRect.left;
+    const int height = PictureRect.bottom - PictureRect.top;
+    HDC from = CreateCompatibleDC(dc);
+    HDC to = CreateCompatibleDC(dc);
+    HBITMAP made = from && to ? CreateCompatibleBitmap(dc, width, height) : nullptr;
+    if (made) {
+        HGDIOBJ oldFrom = SelectObject(from, source);
+        HGDIOBJ oldTo = SelectObject(to, made);
+        SetStretchBltMode(to, HALFTONE);
+        SetBrushOrgEx(to, 0, 0, nullptr);
+        if (StretchBlt(to, 0, 0, width, height, from, 0, 0, info.bmWidth, info.bmHeight, SRCCOPY)) {
+            stretched_ = made;
+            stretchedFrom_ = source;
+        }
+        SelectObject(from, oldFrom);
+        SelectObject(to, oldTo);
+        if (!stretched_)
+            DeleteObject(made);
+    }
+    if (from)
+        DeleteDC(from);
+    if (to)
+        DeleteDC(to);
+    return stretched_;
+}
+
 void TWizardLabel::Create(HWND parent, const TBounds& bounds, bool transparent, bool accessKey)
 {
     transparent_ = transparent;
@@ -523,12 +562,17 @@ void PaintPicture(HWND hwnd, HDC dc)
     BITMAP info = {};
     if (!bitmap || !GetObjectA(bitmap, sizeof info, &info))
         return;  // no picture (yet): the plain ground
-    HDC memory = CreateCompatibleDC(dc);
-    HGDIOBJ old = SelectObject(memory, bitmap);
     const RECT& r = panel->PictureRect;
-    SetStretchBltMode(dc, HALFTONE);
-    StretchBlt(dc, r.left, r.top, r.right - r.left, r.bottom - r.top, memory, 0, 0, info.bmWidth, info.bmHeight,
-               SRCCOPY);
+    HBITMAP stretched = panel->Stretched(dc, bitmap, info);
+    HDC memory = CreateCompatibleDC(dc);
+    HGDIOBJ old = SelectObject(memory, stretched ? stretched : bitmap);
+    if (stretched) {
+        BitBlt(dc, r.left, r.top, r.right - r.left, r.bottom - r.top, memory, 0, 0, SRCCOPY);
+    } else {
+        SetStretchBltMode(dc, HALFTONE);
+        StretchBlt(dc, r.left, r.top, r.right - r.left, r.bottom - r.top, memory, 0, 0, info.bmWidth, info.bmHeight,
+                   SRCCOPY);
+    }
     SelectObject(memory, old);
     DeleteDC(memory);
 }

@@ -29,10 +29,23 @@ public:
     // starts hidden, so that the window's first paint is not a paint of every page.
     void Create(HWND parent, const winlib::TBounds& bounds, bool white = false, bool shown = true);
     void SetPicture(const winlib::TImage* picture, RECT where);
+    // The picture stretched into PictureRect's size, made at its first paint: a
+    // halftone stretch costs milliseconds under Wine, and the host repaints on
+    // every page change. Null when it cannot be made (the paint stretches then).
+    HBITMAP Stretched(HDC dc, HBITMAP source, const BITMAP& info);
+
+    TWizardPanel() = default;
+    TWizardPanel(const TWizardPanel&) = delete;
+    TWizardPanel& operator=(const TWizardPanel&) = delete;
+    ~TWizardPanel();
 
     const winlib::TImage* Picture = nullptr;
     RECT PictureRect = {};
     bool White = false;
+
+private:
+    HBITMAP stretched_ = nullptr;
+    HBITMAP stretchedFrom_ = nullptr;  // the picture it was made of
 };
 
 // A word-wrapped label whose ground is whatever lies beneath it (a picture). A
