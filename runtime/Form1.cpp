@@ -277,6 +277,7 @@ bool TForm1::Create(HINSTANCE instance, bool silent)
         return false;
     SetWindowLongPtrA(hwnd_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
     try {
+        winlib::TNoCreationFont fontsFromTheStartUp;  // SetFonts gives every control its font
         CreateControls();
     } catch (const winlib::EOSError& e) {
         SetLastError(e.Code());
@@ -365,6 +366,7 @@ void TForm1::MakePage(int page)
     if (page < 0 || page > wpFinished || pageMade_[page])
         return;
     pageMade_[page] = true;
+    winlib::TNoCreationFont windowFontBelow;  // each made control gets the window font below
     HWND p = nullptr;
     std::vector<const winlib::TControl*> made;
     switch (page) {
@@ -416,6 +418,7 @@ void TForm1::MakePage(int page)
 void TForm1::MakeFinishChoices(bool restart, const bool (&boxes)[3])
 {
     HWND p = Panel1.Handle();
+    winlib::TNoCreationFont windowFontBelow;  // each made control gets the window font below
     auto ready = [this](const winlib::TControl& made) {
         made.Show(false);  // the page shows it
         SetFont(made.Handle(), windowFont_);

@@ -14,6 +14,8 @@ const char BindingProp[] = "winlib.control";
 
 HFONT GuiFont() { return static_cast<HFONT>(::GetStockObject(DEFAULT_GUI_FONT)); }
 
+thread_local bool noCreationFont = false;  // a TNoCreationFont lives on this thread
+
 }  // namespace
 
 unsigned CurrentShiftState()
@@ -61,9 +63,14 @@ void TControl::CreateWindowed(DWORD exStyle, const char* className, const std::s
         RaiseLastOSError(std::string("Cannot create a control of class ") + className + " (id " + std::to_string(id) +
                          ")");
     windowless_ = false;
-    ::SendMessageA(hwnd_, WM_SETFONT, reinterpret_cast<WPARAM>(GuiFont()), FALSE);
+    if (!noCreationFont)
+        ::SendMessageA(hwnd_, WM_SETFONT, reinterpret_cast<WPARAM>(GuiFont()), FALSE);
     BindControl(hwnd_, this);
 }
+
+TNoCreationFont::TNoCreationFont() : previous_(noCreationFont) { noCreationFont = true; }
+
+TNoCreationFont::~TNoCreationFont() { noCreationFont = previous_; }
 
 TControl* ControlOf(HWND hwnd)
 {

@@ -92,6 +92,21 @@ protected:
     mutable bool enabled_ = true;
 };
 
+// While one lives on this thread, controls made by Create() get no font of
+// their own: for a form that gives each control its font itself, once it knows
+// it. The usual font first would be a second WM_SETFONT each, and under Wine a
+// WM_SETFONT is a round trip to the server (a combo box's, several).
+class TNoCreationFont {
+public:
+    TNoCreationFont();
+    ~TNoCreationFont();
+    TNoCreationFont(const TNoCreationFont&) = delete;
+    TNoCreationFont& operator=(const TNoCreationFont&) = delete;
+
+private:
+    bool previous_;
+};
+
 // The wrapper a window was bound to by Create(), or nullptr.
 TControl* ControlOf(HWND hwnd);
 // Binds hwnd to control for reflection (done by Create(); also for helper windows
