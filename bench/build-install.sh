@@ -8,8 +8,9 @@
 #
 # Tables: the 50 MB corpus (490 files) and a one-file project; the interactive
 # install of the corpus (the wizard driven with Next and Install by
-# bench/wizard_driver.cpp, timed from its start to the finished page); the scaling
-# table (2,000 and 20,000 files of about 100 bytes). Then the goals, met or not.
+# bench/wizard_driver.cpp, timed from its start to the finished page, in the same
+# rounds as the silent installs); the scaling table (2,000 and 20,000 files of
+# about 100 bytes). Then the goals, met or not.
 #
 #   bench/build-install.sh [RUNS]     (default 3; the median is reported)
 #   BENCH_SCALING=0 skips the scaling table (its 20,000-file install is the slow row);
@@ -153,11 +154,14 @@ verify() {  # SET WHO
   cmp -s "$bench/got.md5" "$bench/$1/src.md5" || { echo "$1, $2: installed files differ from the source" >&2; exit 1; }
 }
 
-# measure SET RUNS: medians into the R_* variables of SET (build, size, install, floors).
+# measure SET RUNS [WIZARD]: medians into the R_* variables of SET (build, size,
+# install, floors). With WIZARD=1 each round also runs the interactive install, so
+# that it is timed beside the silent one: the speed of this machine drifts over
+# minutes, and a ratio of two medians taken minutes apart would measure the drift.
 declare -A R
 measure() {
-  local set=$1 n=$2 dir=$bench/$1 win="C:\\bench\\$1"
-  local ob=() nb=() oi=() ni=() cb=() xb=() cp=()
+  local set=$1 n=$2 wizard=${3:-0} dir=$bench/$1 win="C:\\bench\\$1"
+  local ob=() nb=() oi=() ni=() cb=() xb=() cp=() wi=()
   for _ in $(seq "$n"); do
     rm -f "$dir/BenchSetup.exe" "$dir/nsis-setup.exe"
     t0=$(now); wine "$dist/KInstaller.exe" /S "$win\\Bench.zpf" </dev/null >/dev/null; t1=$(now); ob+=("$(elapsed "$t0" "$t1")")
@@ -174,9 +178,11 @@ measure() {
       oi+=("$(elapsed "$t0" "$t1")"); verify "$set" KInstaller
     fi
     clean; t0=$(now); wine "$win\\nsis-setup.exe" /S </dev/null; t1=$(now); ni+=("$(elapsed "$t0" "$t1")"); verify "$set" NSIS
+    [ "$wizard" = 0 ] || interactive "$set"
   done
   clean
   R[$set.install]=$(median "${oi[@]}") R[$set.ninstall]=$(median "${ni[@]}")
+  [ "$wizard" = 0 ] || R[$set.wizard]=$(median "${wi[@]}")
   local floor=$dir/floor members
   rm -rf "$floor"; mkdir -p "$floor"
   mapfile -t members < <(cd "$dir/src" && find . -type f | sed 's|^\./||')
@@ -192,22 +198,18 @@ measure() {
   R[$set.cabextract]=$(median "${cb[@]}") R[$set.extrac32]=$(median "${xb[@]}") R[$set.cp]=$(median "${cp[@]}")
 }
 
-# The interactive install of SET: the wizard through Next and Install to its finished page.
+# One interactive install of SET into measure's wi: the wizard through Next and
+# Install to its finished page.
 interactive() {
-  local set=$1 n=$2 runs_i=() line
-  for _ in $(seq "$n"); do
-    clean
-    line=$(wine "$bench/wizard_driver.exe" "C:\\bench\\$set\\BenchSetup.exe" 1800 </dev/null | grep '^FINISHED ') ||
-      { echo "$set: the wizard did not reach its finished page" >&2; exit 1; }
-    runs_i+=("${line#FINISHED }")
-    verify "$set" "KInstaller (wizard)"
-  done
+  local set=$1 line
   clean
-  R[$set.wizard]=$(median "${runs_i[@]}")
+  line=$(wine "$bench/wizard_driver.exe" "C:\\bench\\$set\\BenchSetup.exe" 1800 </dev/null | grep '^FINISHED ') ||
+    { echo "$set: the wizard did not reach its finished page" >&2; exit 1; }
+  wi+=("${line#FINISHED }")
+  verify "$set" "KInstaller (wizard)"
 }
 
-measure corpus "$runs"
-interactive corpus "$runs"
+measure corpus "$runs" 1
 measure one "$runs"
 if [ "$scaling" != 0 ]; then
   measure tiny2000 1
