@@ -127,6 +127,9 @@ void TWizardPanel::SetPicture(const winlib::TImage* picture, RECT where)
 {
     Picture = picture;
     PictureRect = where;
+    if (stretched_)
+        DeleteObject(stretched_);  // made for another place
+    stretched_ = nullptr;
 }
 
 TWizardPanel::~TWizardPanel()
