@@ -127,24 +127,23 @@ void TWizardPanel::SetPicture(const winlib::TImage* picture, RECT where)
 {
     Picture = picture;
     PictureRect = where;
-    if (stretched_)
-        DeleteObject(stretched_);  // made for another place
-    stretched_ = nullptr;
+    DropStretched();  // made for another place
 }
 
-TWizardPanel::~TWizardPanel()
+TWizardPanel::~TWizardPanel() { DropStretched(); }
+
+void TWizardPanel::DropStretched()
 {
     if (stretched_)
         DeleteObject(stretched_);
+    stretched_ = nullptr;
 }
 
 HBITMAP TWizardPanel::Stretched(HDC dc, HBITMAP source, const BITMAP& info)
 {
     if (stretched_ && stretchedFrom_ == source)
         return stretched_;
-    if (stretched_)
-        DeleteObject(stretched_);
-    stretched_ = nullptr;
+    DropStretched();
     const int width = PictureRect.right - PictureRect.left;
     const int height = PictureRect.bottom - PictureRect.top;
     HDC from = CreateCompatibleDC(dc);

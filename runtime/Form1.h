@@ -44,6 +44,7 @@ public:
     bool White = false;
 
 private:
+    void DropStretched();
     HBITMAP stretched_ = nullptr;
     HBITMAP stretchedFrom_ = nullptr;  // the picture it was made of
 };

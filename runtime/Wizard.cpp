@@ -432,7 +432,16 @@ void TForm1::ShowFinishedPage()
     Label2.SetCaption(LanguageJoined(Lng("SetupComplete", 1), s.InstallErrors ? Lng("SetupComplete", 2)
                                                                                 : Lng("SetupComplete", 3)));
     const bool restart = SetupBool("RestartComputer");
-    const bool shown[3] = {SetupBool("LaunchFile"), SetupBool("ViewReadme"), SetupBool("CustomAction")};
+    const struct {
+        const winlib::TCheckBox& Box;
+        const char* Shown;
+        const char* Checked;
+    } boxes[] = {{CheckLaunchFile, "LaunchFile", "LaunchFileChecked"},
+                 {CheckViewReadme, "ViewReadme", "ViewReadmeChecked"},
+                 {CheckCustomRun, "CustomAction", "CustomActionChecked"}};
+    bool shown[3] = {};
+    for (int i = 0; i < 3; ++i)
+        shown[i] = SetupBool(boxes[i].Shown);
     MakeFinishChoices(restart, shown);
     CheckLaunchFile.SetText(LanguageText(Lng("SetupComplete", 4)));
     CheckViewReadme.SetText(LanguageText(Lng("SetupComplete", 5)));
@@ -452,17 +461,10 @@ void TForm1::ShowFinishedPage()
         RadioGroup1.Choice[0].SetText(LanguageText(Lng("SetupComplete", 8)));
         RadioGroup1.Choice[1].SetText(LanguageText(Lng("SetupComplete", 9)));
     } else {
-        const struct {
-            const winlib::TCheckBox& Box;
-            const char* Shown;
-            const char* Checked;
-        } boxes[] = {{CheckLaunchFile, "LaunchFile", "LaunchFileChecked"},
-                     {CheckViewReadme, "ViewReadme", "ViewReadmeChecked"},
-                     {CheckCustomRun, "CustomAction", "CustomActionChecked"}};
-        for (const auto& b : boxes) {
-            b.Box.Show(SetupBool(b.Shown));
-            if (SetupBool(b.Checked))
-                b.Box.SetChecked(true);
+        for (int i = 0; i < 3; ++i) {
+            boxes[i].Box.Show(shown[i]);
+            if (SetupBool(boxes[i].Checked))
+                boxes[i].Box.SetChecked(true);
         }
     }
     if (!s.PageEnabled[wpFinished])
