@@ -4,6 +4,7 @@
 
 #include <climits>
 
+#include "winlib/IniDocument.h"
 #include "winlib/OsError.h"
 #include "winlib/Path.h"
 #include "winlib/StringList.h"
@@ -104,10 +105,40 @@ TIniFile::TIniFile(const std::string& fileName) : fileName_(ExpandFileName(fileN
 {
 }
 
+// The kept file in memory, when the platform's reader would see the same bytes:
+// not for text it converts (a byte-order mark) or cuts (a NUL), nor for a file
+// that cannot be read now. Tried once; a write through this object ends it.
+const TIniDocument* TIniFile::Document() const
+{
+    if (documentRead_)
+        return document_.get();
+    documentRead_ = true;
+    std::string text;
+    try {
+        text = ReadWholeFile(fileName_);
+    } catch (const EOSError&) {
+        return nullptr;
+    }
+    static const char* const marks[] = {"\xEF\xBB\xBF", "\xFF\xFE", "\xFE\xFF"};
+    for (const char* mark : marks)
+        if (text.compare(0, std::char_traits<char>::length(mark), mark) == 0)
+            return nullptr;
+    if (text.find('\0') != std::string::npos)
+        return nullptr;
+    document_ = std::make_shared<const TIniDocument>(text);
+    return document_.get();
+}
+
 bool TIniFile::Existing(const std::string& section, const std::string& key, std::string& value) const
 {
     if (!keepAnswers_)
         return ReadExisting(fileName_, section, key, value);
+    if (const TIniDocument* document = Document()) {
+        if (!document->ValueExists(section, key))
+            return false;
+        value = document->ReadString(section, key, std::string());
+        return true;
+    }
     std::string id = section + '\0' + key;
     auto known = answers_.find(id);
     if (known == answers_.end()) {
@@ -134,6 +165,8 @@ void TIniFile::Forget() const
 {
     answers_.clear();
     lists_.clear();
+    document_.reset();
+    documentRead_ = true;  // written through the platform: its cache may be ahead of the file
 }
 
 std::string TIniFile::ReadString(const std::string& section, const std::string& key,

@@ -8,11 +8,14 @@
 // quote, is written inside one extra pair of '"', which the read strips again.
 #pragma once
 #include <map>
+#include <memory>
 #include <stdexcept>
 #include <string>
 #include <vector>
 
 namespace winlib {
+
+class TIniDocument;
 
 class TIniFile {
 public:
@@ -23,10 +26,15 @@ public:
     const std::string& FileName() const { return fileName_; }
 
     // For a file nothing else changes while this object lives (a setup's own script
-    // and language file): each answer is asked of the platform once and then
-    // remembered, exactly as it was given. Under Wine every profile call opens the
-    // file again to see whether it changed. Writes through this object forget
-    // what was remembered.
+    // and language file): the file is read once and its values are answered from
+    // memory, by the rules of the platform's reader (TIniDocument). Under Wine
+    // every profile call opens the file again to see whether it changed. A file
+    // the platform would read differently (one with a byte-order mark, which it
+    // converts, or a NUL byte) or could not be read is asked of the platform once
+    // per answer instead, and the answer remembered exactly as it was given. Key
+    // lists are always the platform's, remembered. Writes through this object
+    // forget what was remembered, and its values are asked of the platform from
+    // then on.
     void KeepAnswers() { keepAnswers_ = true; }
 
     std::string ReadString(const std::string& section, const std::string& key,
@@ -62,11 +70,14 @@ private:
     bool Existing(const std::string& section, const std::string& key, std::string& value) const;
     std::vector<std::string> List(const char* section) const;
     void Forget() const;
+    const TIniDocument* Document() const;
 
     std::string fileName_;
     bool keepAnswers_ = false;
     mutable std::map<std::string, std::pair<bool, std::string>> answers_;  // section NUL key -> found, value
     mutable std::map<std::string, std::vector<std::string>> lists_;         // section's keys ("\x01": the sections)
+    mutable std::shared_ptr<const TIniDocument> document_;  // the kept file as read, when it could be
+    mutable bool documentRead_ = false;                     // whether it was tried (or a write ended it)
 };
 
 // A value or key the INI file cannot hold.

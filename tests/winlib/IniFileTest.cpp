@@ -251,3 +251,52 @@ TEST_F(IniFileTest, RelativeNameIsMadeAbsoluteInTheCurrentFolder)
 }
 
 }  // namespace
+
+namespace {
+
+// What the platform's own reader answers for one key: found, and its value.
+std::pair<bool, std::string> PlatformAnswer(const std::string& file, const std::string& section, const std::string& key)
+{
+    char buffer[512];
+    GetPrivateProfileStringA(section.c_str(), key.c_str(), "\x01-", buffer, sizeof buffer, file.c_str());
+    std::string a = buffer;
+    GetPrivateProfileStringA(section.c_str(), key.c_str(), "\x02-", buffer, sizeof buffer, file.c_str());
+    bool found = a != "\x01-" || std::string(buffer) != "\x02-";
+    return {found, found ? a : std::string()};
+}
+
+}  // namespace
+
+// A kept file is read once and answered from memory: every answer must be the
+// platform's, whatever the file holds, and a file the platform converts (a
+// byte-order mark) is still answered by the platform.
+TEST_F(IniFileTest, AKeptFileAnswersEveryKeyAsThePlatformDoes)
+{
+    const std::string bodies[] = {
+        "[Texts]\r\nPlain=Hello\r\n  Padded  =  two blanks  \r\nQuoted=\"in quotes\"\r\nSingle='single'\r\n"
+        "Mixed=\"half'\r\nLone=\"\r\nEmpty=\r\nEquals=a=b\r\nNoValue\r\n;Note=comment\r\nTab=\tx\t\r\n"
+        "Dup=first\r\nDup=second\r\nhigh=\xE4\xF6\xFC\x80\r\n[ Spaced ]\r\nIn=side\r\n[Texts]\r\nLater=second section\r\n"
+        "[Last]\nUnix=line ends\nEnd=no final line end",
+        "\xEF\xBB\xBF[Texts]\r\nPlain=\xC3\xA4 with a mark\r\n",
+    };
+    const std::pair<const char*, const char*> lookups[] = {
+        {"Texts", "Plain"}, {"texts", "PLAIN"}, {"Texts", "Padded"}, {"Texts", " Padded "}, {"Texts", "Quoted"},
+        {"Texts", "Single"}, {"Texts", "Mixed"}, {"Texts", "Lone"}, {"Texts", "Empty"}, {"Texts", "Equals"},
+        {"Texts", "NoValue"}, {"Texts", ";Note"}, {"Texts", "Tab"}, {"Texts", "Dup"}, {"Texts", "high"},
+        {"Texts", "Later"}, {"Texts", "Missing"}, {"Spaced", "In"}, {" Spaced ", "In"}, {"Last", "Unix"},
+        {"Last", "End"}, {"Nowhere", "Plain"},
+    };
+    for (const std::string& body : bodies) {
+        const std::string path = UniqueTempName("kept", ".ini");
+        WriteWholeFile(path, body);
+        TIniFile kept(path);
+        kept.KeepAnswers();
+        for (const auto& [section, key] : lookups) {
+            auto [found, value] = PlatformAnswer(path, section, key);
+            SCOPED_TRACE(std::string("[") + section + "] " + key);
+            EXPECT_EQ(kept.ValueExists(section, key), found);
+            EXPECT_EQ(kept.ReadString(section, key, "default"), found ? value : "default");
+        }
+        DeleteFileA(path.c_str());
+    }
+}
