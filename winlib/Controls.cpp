@@ -1,6 +1,8 @@
 #include "winlib/Controls.h"
 
 #include <memory>
+#include <mutex>
+#include <unordered_map>
 
 #include "winlib/Application.h"
 #include "winlib/Form.h"
@@ -10,7 +12,20 @@ namespace winlib {
 
 namespace {
 
-const char BindingProp[] = "winlib.control";
+// Each bound window's wrapper, kept in the program's memory rather than in a
+// window property: under Wine a property costs a server round trip to set and
+// another each time it is read, and a label's colour is asked at every paint.
+// Never destroyed, so wrappers that outlive the statics can still unbind.
+struct TBindings {
+    std::mutex Lock;
+    std::unordered_map<HWND, TControl*> Wrappers;
+};
+
+TBindings& Bindings()
+{
+    static TBindings* bindings = new TBindings;
+    return *bindings;
+}
 
 HFONT GuiFont() { return static_cast<HFONT>(::GetStockObject(DEFAULT_GUI_FONT)); }
 
@@ -57,6 +72,12 @@ void TControl::CreateWindowed(DWORD exStyle, const char* className, const std::s
     const std::string& first = windowless_ ? text_ : text;
     if (windowless_ && !enabled_)
         style |= WS_DISABLED;
+    if (HWND previous = hwnd_) {
+        TBindings& bindings = Bindings();
+        std::lock_guard<std::mutex> hold(bindings.Lock);
+        if (auto bound = bindings.Wrappers.find(previous); bound != bindings.Wrappers.end() && bound->second == this)
+            bindings.Wrappers.erase(bound);
+    }
     hwnd_ = ::CreateWindowExA(exStyle, className, first.c_str(), style | WS_CHILD, b.X, b.Y, b.W, b.H, parent,
                               reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), ::GetModuleHandleA(nullptr), nullptr);
     if (hwnd_ == nullptr)
@@ -72,16 +93,37 @@ TNoCreationFont::TNoCreationFont() : previous_(noCreationFont) { noCreationFont 
 
 TNoCreationFont::~TNoCreationFont() { noCreationFont = previous_; }
 
-TControl* ControlOf(HWND hwnd)
+// A window that outlives its wrapper must not lead to it: every window bound to
+// this one (its own, a helper such as a tool bar's tooltip) is unbound. A copy of
+// a wrapper was never bound.
+TControl::~TControl()
 {
-    return hwnd != nullptr ? static_cast<TControl*>(::GetPropA(hwnd, BindingProp)) : nullptr;
+    if (!bound_)
+        return;  // a wrapper made for one call on a window
+    TBindings& bindings = Bindings();
+    std::lock_guard<std::mutex> hold(bindings.Lock);
+    for (auto bound = bindings.Wrappers.begin(); bound != bindings.Wrappers.end();)
+        bound = bound->second == this ? bindings.Wrappers.erase(bound) : std::next(bound);
 }
 
+TControl* ControlOf(HWND hwnd)
+{
+    if (hwnd == nullptr)
+        return nullptr;
+    TBindings& bindings = Bindings();
+    std::lock_guard<std::mutex> hold(bindings.Lock);
+    auto bound = bindings.Wrappers.find(hwnd);
+    return bound != bindings.Wrappers.end() ? bound->second : nullptr;
+}
+
+// A destroyed window's entry stays until its wrapper goes or makes a new window:
+// the system gives a handle value out again only after its reuse count wraps.
 void BindControl(HWND hwnd, TControl* control)
 {
-    // A failed SetPropA (out of memory) only leaves the control without events; say so.
-    if (!::SetPropA(hwnd, BindingProp, control))
-        RaiseLastOSError("Cannot bind a control to its wrapper");
+    TBindings& bindings = Bindings();
+    std::lock_guard<std::mutex> hold(bindings.Lock);
+    bindings.Wrappers[hwnd] = control;
+    control->bound_ = true;
 }
 
 bool ReflectMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result)

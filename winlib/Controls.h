@@ -35,7 +35,7 @@ class TControl {
 public:
     TControl() = default;
     explicit TControl(HWND hwnd) : hwnd_(hwnd) {}
-    virtual ~TControl() = default;
+    virtual ~TControl();  // unbinds the window, when bound to this wrapper
 
     HWND Handle() const { return hwnd_; }
     void Attach(HWND hwnd) { hwnd_ = hwnd; }
@@ -90,6 +90,10 @@ protected:
     bool windowless_ = false;
     mutable std::string text_;  // the text and state of a windowless field
     mutable bool enabled_ = true;
+
+private:
+    friend void BindControl(HWND hwnd, TControl* control);
+    bool bound_ = false;  // some window was bound to this wrapper
 };
 
 // While one lives on this thread, controls made by Create() get no font of

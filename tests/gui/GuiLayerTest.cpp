@@ -1,5 +1,7 @@
 // The event rules of the control wrappers, driven through the test API.
 #include <gtest/gtest.h>
+
+#include <memory>
 #include <gtest/gtest-spi.h>
 
 #include "TestForm.h"
@@ -39,6 +41,22 @@ TEST_F(GuiLayer, CheckBoxSetFromCodeRunsOnClickExactlyWhenChangedAndChainsInOrde
     EXPECT_EQ(log, (std::vector<std::string>{"A", "B", "A end"}));
     EXPECT_FALSE(form.CheckA.Checked());
     EXPECT_FALSE(form.CheckB.Checked());
+}
+
+// A window whose wrapper is gone leads nowhere: a click on it reaches no handler
+// of a freed wrapper, and a second wrapper's window is still its own.
+TEST_F(GuiLayer, AWindowOutlivingItsWrapperIsBoundToNothing)
+{
+    auto gone = std::make_unique<winlib::TCheckBox>();
+    gone->Create(form.Handle(), 20, winlib::TBounds{8, 400, 120, 20}, "Gone");
+    const HWND window = gone->Handle();
+    ASSERT_EQ(winlib::ControlOf(window), gone.get());
+    gone.reset();
+    ASSERT_TRUE(IsWindow(window));
+    EXPECT_EQ(winlib::ControlOf(window), nullptr);
+    SendMessageA(window, BM_CLICK, 0, 0);  // the form reflects the click to whatever is bound
+    EXPECT_EQ(winlib::ControlOf(form.CheckA.Handle()), &form.CheckA);
+    DestroyWindow(window);
 }
 
 TEST_F(GuiLayer, EditSetFromCodeFiresNothingAndKeepsTheMarkWhileTypingMarksAndFiresOnce)
