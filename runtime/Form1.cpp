@@ -65,15 +65,18 @@ HFONT MakeFont(const std::string& face, int points, bool bold, int charset)
     return CreateFontIndirectA(&lf);
 }
 
-void SetFont(HWND control, HFONT font)
+// redraw: the control repaints at once. Not for a window not shown yet: it paints
+// when shown, and under Wine each repaint asked for is two server round trips.
+void SetFont(HWND control, HFONT font, bool redraw = true)
 {
     if (font)
-        SendMessageA(control, WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
+        SendMessageA(control, WM_SETFONT, reinterpret_cast<WPARAM>(font), redraw);
 }
 
 struct TFontTarget {
     HFONT Font;
     HWND Skip[3];
+    bool Redraw;
 };
 
 // Every descendant uses the window font except the ones with fonts of their own:
@@ -84,7 +87,7 @@ BOOL CALLBACK GiveWindowFont(HWND child, LPARAM data)
     for (HWND skip : target->Skip)
         if (child == skip)
             return TRUE;
-    SetFont(child, target->Font);
+    SetFont(child, target->Font, target->Redraw);
     return TRUE;
 }
 
@@ -497,11 +500,12 @@ void TForm1::SetFonts(const TFormFonts& fonts)
                     MakeFont(fonts.Face, fonts.HeaderSize, true, fonts.Charset),
                     MakeFont(fonts.Face, fonts.TextSize, true, fonts.Charset),
                     MakeFont(fonts.Face, fonts.TextSize, false, fonts.Charset)};
-    TFontTarget target = {made[0], {Label1.Handle(), Text1.Handle(), BtnCancel.Handle()}};
+    const bool redraw = IsWindowVisible(hwnd_) != FALSE;  // a language chosen on the first page
+    TFontTarget target = {made[0], {Label1.Handle(), Text1.Handle(), BtnCancel.Handle()}, redraw};
     EnumChildWindows(hwnd_, GiveWindowFont, reinterpret_cast<LPARAM>(&target));
-    SetFont(Label1.Handle(), made[1]);
-    SetFont(Text1.Handle(), made[2]);
-    SetFont(BtnCancel.Handle(), made[3]);
+    SetFont(Label1.Handle(), made[1], redraw);
+    SetFont(Text1.Handle(), made[2], redraw);
+    SetFont(BtnCancel.Handle(), made[3], redraw);
     HFONT* slots[] = {&windowFont_, &headerFont_, &titleFont_, &cancelFont_};
     for (int i = 0; i < 4; ++i) {
         if (*slots[i])
