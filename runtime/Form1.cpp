@@ -324,8 +324,16 @@ void TForm1::CreateHeaderPages()
     Text1.Create(Header.Handle(), {24, 5, 460, 18}, true);
     Text2.Create(Header.Handle(), {40, 26, 393, 30}, true);
     MakeSeparator(Panel2.Handle(), 58, ClientWidth);
-    for (TWizardPanel* p : {&P1, &P2, &P3, &P4, &P5, &P6, &P7})
-        p->Create(Panel2.Handle(), {0, 65, ClientWidth, 240}, false, false);
+    for (TWizardPanel* p : {&P4, &P5, &P7})
+        MakePageHost(*p);  // the others' with their pages
+}
+
+// A header page's host, hidden, below the header: at most one shows at a time.
+HWND TForm1::MakePageHost(TWizardPanel& host)
+{
+    if (!host.Handle())
+        host.Create(Panel2.Handle(), {0, 65, ClientWidth, 240}, false, false);
+    return host.Handle();
 }
 
 // The pages the start-up fills (destination, Start-menu folder) and the
@@ -364,8 +372,9 @@ void TForm1::CreateContentPages()
 
 // Under Wine each control costs dozens of server round trips, so a page that a
 // setup may never show (the language, licence, readme, user and ready pages,
-// the finish choices) gets its controls when it is first shown. Each is made in
-// the order of the tab stops, and gets the window font.
+// the finish choices) gets its controls, and a header page its host, when it is
+// first shown. Each is made in the order of the tab stops, and gets the window
+// font.
 void TForm1::MakePage(int page)
 {
     if (page < 0 || page > wpFinished || pageMade_[page])
@@ -382,18 +391,18 @@ void TForm1::MakePage(int page)
         made = {&ComboLng};
         break;
     case wpLicense:
-        p = P1.Handle();
+        p = MakePageHost(P1);
         Label4.Create(p, {40, 8, 420, 33}, false);
         Label11.Create(p, {40, 213, 420, 26}, false);  // two lines: the German notice wraps
         CheckBox1.Create(p, 0, {40, 220, 420, 17}, "");
         made = {&Label4, &Label11, &CheckBox1};
         break;
     case wpReadme:
-        Label18.Create(P2.Handle(), {40, 8, 420, 30}, false);
+        Label18.Create(MakePageHost(P2), {40, 8, 420, 30}, false);
         made = {&Label18};
         break;
     case wpUserInfo:
-        p = P3.Handle();
+        p = MakePageHost(P3);
         Label5.Create(p, {40, 8, 420, 30}, false);
         LUser.Create(p, {40, 40, 420, 16}, false, true);
         EUser.Create(p, 0, {40, 56, 420, 21});
@@ -404,7 +413,7 @@ void TForm1::MakePage(int page)
         made = {&Label5, &LUser, &EUser, &LCompany, &ECompany, &LCustomInfo, &ECustomInfo};
         break;
     case wpReady:
-        p = P6.Handle();
+        p = MakePageHost(P6);
         Label7.Create(p, {40, 8, 420, 49}, false);
         Memo1.Attach(MakeChild("EDIT",
                                WS_VISIBLE | WS_VSCROLL | WS_TABSTOP | ES_MULTILINE | ES_READONLY | ES_AUTOVSCROLL,
@@ -463,8 +472,8 @@ const winlib::TRichEdit& TForm1::RichText(bool licence)
     if (box.Handle())
         return box;
     constexpr DWORD RichStyle = WS_VISIBLE | WS_VSCROLL | WS_TABSTOP | ES_MULTILINE | ES_READONLY | ES_AUTOVSCROLL;
-    HWND made = licence ? box.Create(P1.Handle(), 0, RichStyle, WS_EX_CLIENTEDGE, 40, 48, 420, 161)
-                        : box.Create(P2.Handle(), 0, RichStyle, WS_EX_CLIENTEDGE, 40, 40, 420, 193);
+    HWND made = licence ? box.Create(MakePageHost(P1), 0, RichStyle, WS_EX_CLIENTEDGE, 40, 48, 420, 161)
+                        : box.Create(MakePageHost(P2), 0, RichStyle, WS_EX_CLIENTEDGE, 40, 40, 420, 193);
     // Right after the page's heading in the tab order, as if made with the page.
     SetWindowPos(made, (licence ? Label4 : Label18).Handle(), 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
     SetFont(made, windowFont_);

@@ -210,6 +210,7 @@ private:
     void WireEvents();
     // Makes the controls of a page made on its first show (once).
     void MakePage(int page);
+    HWND MakePageHost(TWizardPanel& host);
     // The finished page's restart question, or the boxes (launch, readme,
     // custom action) that are to show.
     void MakeFinishChoices(bool restart, const bool (&boxes)[3]);

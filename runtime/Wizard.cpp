@@ -215,7 +215,8 @@ void TForm1::ShowPage(int page, bool forward)
     (headerPage ? Panel1 : Panel2).Show(false);
     for (const winlib::TControl* c : std::initializer_list<const winlib::TControl*>{
              &P1, &P2, &P3, &P4, &P5, &P6, &P7, &ComboLng, &CheckLaunchFile, &CheckViewReadme, &CheckCustomRun})
-        c->Show(false);
+        if (c->Handle())
+            c->Show(false);  // one not made yet is not shown either
     RadioGroup1.Show(false);
     std::string next = LanguageText(Lng("Buttons", 1));
     if (page < wpInstalling) {
