@@ -126,7 +126,7 @@ void TWizardPanel::Create(HWND parent, const TBounds& b, bool white, bool shown)
     SetWindowLongPtrA(hwnd_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
 }
 
-void TWizardPanel::SetPicture(const winlib::TImage* picture, RECT where)
+void TWizardPanel::SetPicture(const TWizardPicture* picture, RECT where)
 {
     Picture = picture;
     PictureRect = where;
@@ -309,7 +309,6 @@ void TForm1::CreateControls()
 void TForm1::CreatePanel1()
 {
     Panel1.Create(hwnd_, {0, 0, ClientWidth, 314}, false, false);
-    Image1.Attach(MakeChild("STATIC", SS_BITMAP, 0, Panel1.Handle(), {0, 0, 1, 1}));  // holds the picture
     Panel1.SetPicture(&Image1, {0, 0, ClientWidth, 314});
     Label1.Create(Panel1.Handle(), {178, 18, 308, 71}, true);
     Label2.Create(Panel1.Handle(), {178, 88, 308, 209}, true);
@@ -319,7 +318,6 @@ void TForm1::CreateHeaderPages()
 {
     Panel2.Create(hwnd_, {0, 0, ClientWidth, 314}, false, false);
     Header.Create(Panel2.Handle(), {0, 0, ClientWidth, 58}, true);
-    Image2.Attach(MakeChild("STATIC", SS_BITMAP, 0, Header.Handle(), {0, 0, 1, 1}));
     Header.SetPicture(&Image2, {1, 1, 499, 56});
     Text1.Create(Header.Handle(), {24, 5, 460, 18}, true);
     Text2.Create(Header.Handle(), {40, 26, 393, 30}, true);

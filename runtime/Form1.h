@@ -20,6 +20,27 @@ public:
     int Position() const { return static_cast<int>(::SendMessageA(hwnd_, PBM_GETPOS, 0, 0)); }
 };
 
+// A picture a page host paints, held without a window of its own (a window costs
+// dozens of server round trips under Wine, and the host paints it anyway). Owns
+// its bitmap.
+class TWizardPicture {
+public:
+    TWizardPicture() = default;
+    TWizardPicture(const TWizardPicture&) = delete;
+    TWizardPicture& operator=(const TWizardPicture&) = delete;
+    ~TWizardPicture() { SetBitmap(nullptr); }
+    void SetBitmap(HBITMAP bitmap)
+    {
+        if (bitmap_)
+            DeleteObject(bitmap_);
+        bitmap_ = bitmap;
+    }
+    HBITMAP Bitmap() const { return bitmap_; }
+
+private:
+    HBITMAP bitmap_ = nullptr;
+};
+
 // A page host or content panel: hands its controls' notifications back to them,
 // and paints a picture (stretched into PictureRect) on a white or button-face ground.
 class TWizardPanel : public winlib::TControl {
@@ -28,7 +49,7 @@ public:
     // shown: visible within its parent from the start (the header); a page host
     // starts hidden, so that the window's first paint is not a paint of every page.
     void Create(HWND parent, const winlib::TBounds& bounds, bool white = false, bool shown = true);
-    void SetPicture(const winlib::TImage* picture, RECT where);
+    void SetPicture(const TWizardPicture* picture, RECT where);
     // The picture stretched into PictureRect's size, made at its first paint: a
     // halftone stretch costs milliseconds under Wine, and the host repaints on
     // every page change. Null when it cannot be made (the paint stretches then).
@@ -39,7 +60,7 @@ public:
     TWizardPanel& operator=(const TWizardPanel&) = delete;
     ~TWizardPanel();
 
-    const winlib::TImage* Picture = nullptr;
+    const TWizardPicture* Picture = nullptr;
     RECT PictureRect = {};
     bool White = false;
 
@@ -164,8 +185,8 @@ public:
 
     // Hosts: Panel1 the full-picture pages, Panel2 the header pages with P1..P7.
     TWizardPanel Panel1, Panel2, Header, P1, P2, P3, P4, P5, P6, P7;
-    winlib::TImage Image1;   // the large wizard picture (Panel1 paints it)
-    winlib::TImage Image2;   // the header picture (Header paints it)
+    TWizardPicture Image1;   // the large wizard picture (Panel1 paints it)
+    TWizardPicture Image2;   // the header picture (Header paints it)
     TWizardLabel Label1, Label2, Text1, Text2;
     winlib::TButton BtnBack, BtnNext, BtnCancel;
     winlib::TComboBox ComboLng;   // languages (page 1)

@@ -73,16 +73,16 @@ winlib::TIniFile& Script() { return *Setup().SetupIni; }
 void LoadPictures(TForm1& form)
 {
     const char* names[] = {setupformat::WizardPictureName, setupformat::HeaderPictureName};
-    winlib::TImage* images[] = {&form.Image1, &form.Image2};
+    TWizardPicture* pictures[] = {&form.Image1, &form.Image2};
     for (int i = 0; i < 2; ++i) {
         std::string path = Setup().SetupTempDir + "\\" + names[i];
         HANDLE bitmap = LoadImageA(nullptr, path.c_str(), IMAGE_BITMAP, 0, 0, LR_LOADFROMFILE | LR_CREATEDIBSECTION);
         if (!bitmap)
             winlib::RaiseLastOSError("Cannot load the picture " + path);
-        if (images[i]->Handle())
-            images[i]->SetBitmap(static_cast<HBITMAP>(bitmap));
-        else
+        if (form.Silent())
             DeleteObject(bitmap);  // a silent run shows none, but a bad picture still ends it as before
+        else
+            pictures[i]->SetBitmap(static_cast<HBITMAP>(bitmap));
     }
 }
 
