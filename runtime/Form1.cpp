@@ -254,7 +254,8 @@ bool TForm1::Create(HINSTANCE instance, bool silent)
     silent_ = silent;
     // Fields the start-up fills before their page is made keep their values
     // without a window until then (MakePage gives them theirs).
-    for (winlib::TControl* field : std::initializer_list<winlib::TControl*>{&ComboLng, &EUser, &ECompany, &ECustomInfo})
+    for (winlib::TControl* field : std::initializer_list<winlib::TControl*>{
+             &ComboLng, &EUser, &ECompany, &ECustomInfo, &CheckDesktop, &CheckQuick, &CheckAssociate})
         field->MakeWindowless();
     if (silent_) {
         // Nothing is ever shown, and boxes have no owner to hide behind: the folder
@@ -355,12 +356,7 @@ void TForm1::CreateContentPages()
     Label3.Create(p, {96, 5, 364, 52}, false);
     ComboBox1.Create(p, 0, {40, 64, 420, 21}, true);
     CheckBox2.Create(p, 0, {40, 96, 420, 17}, "");
-    CheckDesktop.Create(p, 0, {40, 144, 420, 17}, "");
-    CheckQuick.Create(p, 0, {40, 176, 420, 17}, "");
-    CheckAssociate.Create(p, 0, {40, 208, 420, 17}, "");
-    const winlib::TControl* startupBoxes[] = {&CheckDesktop, &CheckQuick, &CheckAssociate};
-    for (const winlib::TControl* box : startupBoxes)
-        box->Show(false);  // start-up shows the ones its shortcuts and extensions need
+    // The desktop, Quick Launch and file-type boxes: made by MakeStartupBox.
 
     p = P7.Handle();
     LTask.Attach(MakeChild("STATIC", WS_VISIBLE | SS_LEFT | SS_NOPREFIX, 0, p, {40, 8, 420, 16}));
@@ -423,6 +419,29 @@ void TForm1::MakePage(int page)
     }
     for (const winlib::TControl* control : made)
         SetFont(control->Handle(), windowFont_);
+}
+
+// The start-up shows a task box on the Start-menu page only for the shortcuts and
+// file types a setup has, and most have none: each is made when the start-up
+// first asks for it, below the boxes before it (in the order of the tab stops),
+// with the window font. A silent run has no window to make it in.
+const winlib::TCheckBox& TForm1::MakeStartupBox(winlib::TCheckBox& box)
+{
+    if (silent_ || box.Handle())
+        return box;
+    winlib::TCheckBox* const order[] = {&CheckDesktop, &CheckQuick, &CheckAssociate};
+    HWND after = CheckBox2.Handle();  // the last made box before this one
+    int slot = 0;
+    while (order[slot] != &box) {
+        if (order[slot]->Handle())
+            after = order[slot]->Handle();
+        ++slot;
+    }
+    winlib::TNoCreationFont windowFontBelow;
+    box.Create(P5.Handle(), 0, {40, 144 + 32 * slot, 420, 17}, "");
+    SetWindowPos(box.Handle(), after, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+    SetFont(box.Handle(), windowFont_);
+    return box;
 }
 
 // Each once, when the finished page first asks for it: the restart question,

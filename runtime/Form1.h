@@ -145,6 +145,8 @@ public:
     // Shows the window; its first activation (or the start message posted here,
     // whichever comes first) shows the first page.
     void ShowWizard();
+    // A task box of the Start-menu page, made when first asked for (see Form1.cpp).
+    const winlib::TCheckBox& MakeStartupBox(winlib::TCheckBox& box);
 
     std::string Caption() const;
     void SetCaption(const std::string& caption) const;

@@ -267,11 +267,11 @@ void ShowShortcutBoxes(TForm1& form)
     for (const std::string& key : Script().ReadSection("Shortcuts")) {
         std::string value = winlib::UpperCase(Script().ReadString("Shortcuts", key, ""));
         if (value.find("DESKTOP>") != std::string::npos) {
-            form.CheckDesktop.Show(true);
+            form.MakeStartupBox(form.CheckDesktop).Show(true);
             form.CheckDesktop.SetChecked(true);
         }
         if (value.find("<QUICKLAUNCH>") != std::string::npos) {
-            form.CheckQuick.Show(true);
+            form.MakeStartupBox(form.CheckQuick).Show(true);
             form.CheckQuick.SetChecked(true);
         }
     }
@@ -313,9 +313,10 @@ void UpdateAssociateBox(TForm1& form)
         std::string value = Script().ReadString("Extensions", key, "");
         list += " ." + value.substr(0, value.find(setupformat::FieldSeparator));
     }
-    form.CheckAssociate.SetText(LanguageText(Lng("ShortcutsFolder", 6), list));
-    form.CheckAssociate.Show(true);
-    form.CheckAssociate.SetChecked(true);
+    const winlib::TCheckBox& box = form.MakeStartupBox(form.CheckAssociate);
+    box.SetText(LanguageText(Lng("ShortcutsFolder", 6), list));
+    box.Show(true);
+    box.SetChecked(true);
 }
 
 void RunStartup(TForm1& form)
