@@ -206,8 +206,14 @@ void TForm1::ShowPage(int page, bool forward)
     // that lands is found first, and only that one is made.
     page = LandingPage(page, forward, s.PageEnabled);
     s.CurrentPage = page;
-    BtnBack.Show(true);
-    BtnNext.Show(true);
+    // Back shows before the installing page where an earlier page is on, and Next
+    // on every page but the installing one, which hides both itself (as the
+    // finished page hides Back). Each is set once: under Wine a button shown and
+    // hidden again in one turn costs dozens of server round trips.
+    if (page < wpInstalling)
+        BtnBack.Show(AnyEnabled(s.PageEnabled, 1, page - 1));
+    if (page != wpInstalling)
+        BtnNext.Show(true);
     BtnNext.Enable(true);
     // The host the new page shares with the old one stays up: hidden and shown
     // again it would repaint whole, picture and all.
@@ -222,8 +228,6 @@ void TForm1::ShowPage(int page, bool forward)
     if (page < wpInstalling) {
         if (LastPageBeforeInstalling(page, s.PageEnabled))
             next = LanguageText(Lng("Buttons", 3));
-        if (!AnyEnabled(s.PageEnabled, 1, page - 1))
-            BtnBack.Show(false);
     }
     // A caption is set only when it changes: each set repaints the button.
     SetCaptionIfChanged(BtnBack, LanguageText(Lng("Buttons", 0)));
