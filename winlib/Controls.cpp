@@ -72,12 +72,8 @@ void TControl::CreateWindowed(DWORD exStyle, const char* className, const std::s
     const std::string& first = windowless_ ? text_ : text;
     if (windowless_ && !enabled_)
         style |= WS_DISABLED;
-    if (HWND previous = hwnd_) {
-        TBindings& bindings = Bindings();
-        std::lock_guard<std::mutex> hold(bindings.Lock);
-        if (auto bound = bindings.Wrappers.find(previous); bound != bindings.Wrappers.end() && bound->second == this)
-            bindings.Wrappers.erase(bound);
-    }
+    if (bound_)
+        Unbind(hwnd_);  // a wrapper made again leads from its new window only
     hwnd_ = ::CreateWindowExA(exStyle, className, first.c_str(), style | WS_CHILD, b.X, b.Y, b.W, b.H, parent,
                               reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), ::GetModuleHandleA(nullptr), nullptr);
     if (hwnd_ == nullptr)
@@ -98,12 +94,19 @@ TNoCreationFont::~TNoCreationFont() { noCreationFont = previous_; }
 // a wrapper was never bound.
 TControl::~TControl()
 {
-    if (!bound_)
-        return;  // a wrapper made for one call on a window
+    if (bound_)
+        Unbind(nullptr);
+}
+
+// Ends the binding of window to this wrapper, or (nullptr) of every window bound to it.
+void TControl::Unbind(HWND window) const
+{
     TBindings& bindings = Bindings();
     std::lock_guard<std::mutex> hold(bindings.Lock);
-    for (auto bound = bindings.Wrappers.begin(); bound != bindings.Wrappers.end();)
-        bound = bound->second == this ? bindings.Wrappers.erase(bound) : std::next(bound);
+    for (auto bound = bindings.Wrappers.begin(); bound != bindings.Wrappers.end();) {
+        bool mine = bound->second == this && (window == nullptr || bound->first == window);
+        bound = mine ? bindings.Wrappers.erase(bound) : std::next(bound);
+    }
 }
 
 TControl* ControlOf(HWND hwnd)

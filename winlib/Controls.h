@@ -93,6 +93,7 @@ protected:
 
 private:
     friend void BindControl(HWND hwnd, TControl* control);
+    void Unbind(HWND window) const;
     bool bound_ = false;  // some window was bound to this wrapper
 };
 
